@@ -1,0 +1,35 @@
+#pragma once
+#include <GL/glew.h>
+
+struct GLFWwindow;
+
+// The named steps of one frame, in the order the loop runs them:
+// world update -> shadow pass -> main pass -> HUD -> glow composite (renderFrame runs the last four).
+
+// Advances the game by one frame: input, camera, flight, events, view and light, levels of detail, physics
+// step.
+void updateWorld(GLFWwindow* window, float dt);
+
+// Shadow pass into the shadow map, main pass and HUD into the glow's frame buffer, glow composite onto the
+// window.
+void renderFrame(float dt);
+void renderShadowPass();
+void renderMainPass();
+void drawHud(float dt);
+
+// The filter pair for a mipmap mode (0 off, 1 nearest, 2 linear) and the bilinear switch.
+struct FilterPair {
+    GLint minFilter;
+    GLint magFilter;
+};
+FilterPair samplingFilters(int mipmapMode, bool bilinear);
+
+// Applies a filter pair to the fixed set of textures the sampling switches act on.
+void applyTextureSampling(GLint minFilter, GLint magFilter);
+inline void applyTextureSamplingFor(int mipmapMode, bool bilinear) {
+    const FilterPair pair = samplingFilters(mipmapMode, bilinear);
+    applyTextureSampling(pair.minFilter, pair.magFilter);
+}
+
+// Seconds of boost the aircraft has left (0 without an aircraft).
+float boostReserveLeft();
