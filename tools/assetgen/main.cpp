@@ -1,0 +1,23 @@
+// assetgen: writes the game's models and images into a run folder. The build runs it for every build folder
+// (target "gamedata"); it can also be run by hand to refresh a folder.
+#include "tools/assetgen/GameData.h"
+
+#include <exception>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: assetgen RUN_FOLDER\n"
+                     "Writes Models/ and Textures/ of the game under RUN_FOLDER.\n";
+        return 2;
+    }
+    try {
+        tavo::assetgen::generateGameData(argv[1]);
+    } catch (const std::exception& error) {
+        std::cerr << "assetgen: " << error.what() << std::endl;
+        return 1;
+    }
+    std::cout << "assetgen: " << tavo::assetgen::generatedFiles().size() << " files written under " << argv[1]
+              << std::endl;
+    return 0;
+}
