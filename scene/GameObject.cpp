@@ -25,7 +25,8 @@ GameObject::~GameObject() {
 }
 
 void GameObject::addMeshes(const aiScene* scene) {
-    if (!scene || !scene->mMeshes || scene->mNumMeshes == 0)
+    // A file without geometry comes back flagged incomplete, with a skeleton mesh Assimp made up for viewers.
+    if (!scene || !scene->mMeshes || scene->mNumMeshes == 0 || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
         return;
     for (unsigned int i = 0; i < scene->mNumMeshes; ++i)
         meshes.push_back(std::make_unique<Mesh>(scene, i, modelMatrix, shader));

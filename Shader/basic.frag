@@ -1,0 +1,41 @@
+#version 430 core
+// Sun light with a sky fill, one shadow comparison on unit 2 (outside the map the border depth 1 reads lit), the
+// jet's colour texture on unit 0 and its glow mask on unit 1. Output 0 is the picture, output 1 the glow source.
+
+in vec3 viewNormal;
+in vec3 viewPosition;
+in vec4 shadowCoord;
+in vec2 texCoord;
+flat in vec3 toSun;
+flat in vec3 viewUp;
+flat in float shadowWeight;
+
+uniform vec3 sunColor;
+uniform float ambient;
+uniform float shininess;
+uniform vec3 specularColor;
+
+layout(binding = 0) uniform sampler2D diffuseTexture;
+layout(binding = 1) uniform sampler2D glowTexture;
+layout(binding = 2) uniform sampler2DShadow shadowMap;
+
+layout(location = 0) out vec4 fragColor;
+layout(location = 1) out vec4 glowColor;
+
+const vec3 hazeColor = vec3(0.70, 0.78, 0.88);
+
+void main() {
+    vec3 n = normalize(viewNormal);
+    vec3 toEye = normalize(-viewPosition);
+    float lambert = max(dot(n, toSun), 0.0);
+    float highlight = pow(max(dot(n, normalize(toSun + toEye)), 0.0), max(shininess, 1.0));
+    float lit = mix(1.0, texture(shadowMap, shadowCoord.xyz), shadowWeight) * step(0.0, dot(n, toSun));
+    // Faces toward the sky get a little more fill than those toward the ground.
+    float fill = ambient * (1.25 + 0.75 * dot(n, viewUp));
+
+    vec4 albedo = texture(diffuseTexture, texCoord);
+    vec3 colour = albedo.rgb * (fill + lit * lambert * sunColor) + lit * highlight * specularColor * sunColor;
+    float haze = min(0.5, 1.0 - exp2(-length(viewPosition) * 0.00012));
+    fragColor = vec4(mix(colour, hazeColor, haze), albedo.a);
+    glowColor = vec4(texture(glowTexture, texCoord).rgb, albedo.a);
+}

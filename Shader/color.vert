@@ -1,0 +1,35 @@
+#version 430 core
+// The colour program of the terrain, ring and pickups: material colours instead of textures. Lighting happens
+// in view space; assumes uniform scale in "model" (the normal is turned with the model-view matrix).
+
+in vec3 position;
+in vec3 normal;
+
+uniform mat4 model;
+uniform mat4 view;
+uniform mat4 projection;
+uniform mat4 M_Vl_Pl_L_Matrix; // bias x light projection x light view x model
+uniform vec3 sunDirection;     // the direction the light travels
+
+layout(binding = 2) uniform sampler2DShadow shadowMap;
+
+out vec3 viewNormal;
+out vec3 viewPosition;
+out vec4 shadowCoord;
+flat out vec3 toSun;
+flat out vec3 viewUp;
+flat out float shadowWeight;
+
+void main() {
+    mat4 modelView = view * model;
+    vec4 p = modelView * vec4(position, 1.0);
+    viewPosition = p.xyz;
+    viewNormal = mat3(modelView) * normal;
+    toSun = normalize(mat3(view) * -sunDirection);
+    viewUp = mat3(view)[1];
+    shadowCoord = M_Vl_Pl_L_Matrix * vec4(position, 1.0);
+    // Before a shadow map is bound, unit 2 reads as an empty or 1 x 1 stand-in (Mesa's) that compares as shadow
+    // everywhere: without a real map everything is lit instead.
+    shadowWeight = textureSize(shadowMap, 0).x > 1 ? 1.0 : 0.0;
+    gl_Position = projection * p;
+}

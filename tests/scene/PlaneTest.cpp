@@ -1,0 +1,238 @@
+#include "scene/Plane.h"
+#include "WorldTestData.h"
+#include "scene/FlightModel.h"
+#include "util/PhysxHandler.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+
+using tavo::scene::Plane;
+using tavo::util::PhysxHandler;
+
+namespace {
+
+constexpr float frame = 1.0f / 60.0f;
+
+// Angle of the part's turn about its hinge: the part matrix relative to the jet matrix moved to the pivot.
+float hingeAngle(const glm::mat4& jet, const glm::mat4& part, glm::vec3 pivot, glm::vec3 axis) {
+    const glm::mat4 relative = glm::inverse(glm::translate(jet, pivot)) * part;
+    const glm::vec3 a = glm::normalize(axis);
+    const glm::vec3 probe = std::abs(a.x) > 0.5f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
+    const glm::vec3 turned = glm::vec3(relative * glm::vec4(probe, 0.0f));
+    return std::atan2(glm::dot(glm::cross(probe, turned), a), glm::dot(probe, turned)) / tavo::scene::degree;
+}
+
+class PlaneTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        worlddata::enterRunFolder();
+        sharedInput = &input;
+        folder = makeTempFolder("plane");
+        worlddata::writeJet(folder + "/jet.dae");
+        shader = std::make_unique<Shader>(BASIC, "./Shader/basic.vert", "./Shader/basic.frag");
+        physics = std::make_unique<PhysxHandler>();
+    }
+    void TearDown() override {
+        plane.reset();
+        shader.reset();
+        physics.reset();
+        sharedInput = nullptr;
+        GlTest::TearDown();
+    }
+    Plane& makePlane(const std::string& model) {
+        plane = std::make_unique<Plane>(glm::mat4(1.0f), shader.get(), model, "./Textures/fa-18-uv.png",
+                                        "./Textures/fa-18-glow.png", physics.get());
+        return *plane;
+    }
+    void fly(int frames, float dt = frame) {
+        for (int i = 0; i < frames; ++i) {
+            plane->update(dt, window);
+            physics->step(dt);
+        }
+    }
+    float forwardSpeed() const {
+        const glm::vec3 forward = tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(plane->actor));
+        const btVector3 v = plane->actor->getLinearVelocity();
+        return glm::dot(glm::vec3(v.x(), v.y(), v.z()), forward);
+    }
+
+    InputState input;
+    std::string folder;
+    std::unique_ptr<Shader> shader;
+    std::unique_ptr<PhysxHandler> physics;
+    std::unique_ptr<Plane> plane;
+};
+
+} // namespace
+
+TEST_F(PlaneTest, WithoutInputItSettlesAtCruiseSpeedAlongItsNose) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    ASSERT_EQ(physics->planeActor, jet.actor);
+    fly(600);
+    EXPECT_NEAR(forwardSpeed(), 49.1665f, 0.01f);
+    EXPECT_NEAR(jet.actor->getAngularVelocity().length(), 0.0f, 1e-5f);
+    jet.update(frame, window);
+    // The model's nose (+y) points along the body's forward axis, and the matrix sits at the body.
+    const glm::vec3 nose = glm::normalize(glm::vec3(jet.modelMatrix * glm::vec4(0, 1, 0, 0)));
+    EXPECT_NEAR(glm::dot(nose, glm::vec3(0, 0, 1)), 1.0f, 1e-5f);
+    EXPECT_NEAR(glm::distance(glm::vec3(jet.modelMatrix[3]), PhysxHandler::getGlobalPosition(jet.actor)),
+                0.0f, 1e-3f);
+}
+
+TEST_F(PlaneTest, BoostApproaches250AndTheReserveLastsFiveSeconds) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    input.boostButton = 1;
+    int boostedFrames = 0;
+    float speedBeforeEmpty = 0;
+    while (jet.boostReserve > 0.0f && boostedFrames < 1000) {
+        speedBeforeEmpty = forwardSpeed();
+        fly(1);
+        ++boostedFrames;
+    }
+    EXPECT_NEAR(boostedFrames, 300, 1);
+    EXPECT_NEAR(speedBeforeEmpty, 245.83f, 2.0f); // 99 % of the settled boost speed after 5 s
+    EXPECT_GT(jet.boostReserve, -frame);
+    const float emptyReserve = jet.boostReserve;
+    fly(600);
+    EXPECT_EQ(jet.boostReserve, emptyReserve); // held boost with no reserve is plain cruise
+    EXPECT_NEAR(forwardSpeed(), 49.1665f, 0.05f);
+}
+
+TEST_F(PlaneTest, ReleasedBoostKeepsTheRestOfTheReserve) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    input.boostButton = 1;
+    fly(150);
+    input.boostButton = 0;
+    fly(60);
+    EXPECT_NEAR(jet.boostReserve, 2.5f, 1e-4f);
+}
+
+TEST_F(PlaneTest, ControlSurfacesFollowTheInputAndReturnOnRelease) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    const glm::vec3 wingRightPivot(3.02748f, -3.51338f, 0.18247f),
+        wingLeftPivot(-3.02748f, -3.51338f, 0.18247f);
+    const glm::vec3 rearPivot(1.82155f, -6.70701f, 0.01233f), finPivot(-1.21618f, -5.60603f, 1.4479f);
+    input.rollAxis = 1.0f;
+    input.pitchAxis = 1.0f;
+    input.yawAxis = -1.0f;
+    jet.update(frame, window);
+    auto part = [&](int index) { return jet.meshes[index]->modelMatrix; };
+    EXPECT_NEAR(hingeAngle(jet.modelMatrix, part(jet.wingRight), wingRightPivot, {1, 0, 0}), 22.0f, 1e-3f);
+    EXPECT_NEAR(hingeAngle(jet.modelMatrix, part(jet.wingLeft), wingLeftPivot, {1, 0, 0}), -22.0f, 1e-3f);
+    EXPECT_NEAR(hingeAngle(jet.modelMatrix, part(jet.rearWingRight), rearPivot, {1, 0, 0}), -10.0f, 1e-3f);
+    EXPECT_NEAR(hingeAngle(jet.modelMatrix, part(jet.topWingLeft), finPivot, {0, 0, 1}), 22.0f, 1e-3f);
+    input.rollAxis = input.pitchAxis = input.yawAxis = 0.0f;
+    jet.update(frame, window);
+    EXPECT_NEAR(hingeAngle(jet.modelMatrix, part(jet.wingRight), wingRightPivot, {1, 0, 0}), 0.0f, 1e-4f);
+    EXPECT_NEAR(hingeAngle(jet.modelMatrix, part(jet.topWingLeft), finPivot, {0, 0, 1}), 0.0f, 1e-4f);
+    EXPECT_EQ(part(jet.body), jet.modelMatrix);
+    EXPECT_EQ(part(jet.hatMesh), glm::translate(jet.modelMatrix, glm::vec3(0, 2.87214f, 1.31086f)));
+}
+
+TEST_F(PlaneTest, RollRightDipsTheRightWingAndPitchRaisesTheNose) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    input.rollAxis = 1.0f;
+    fly(30);
+    const glm::quat q = PhysxHandler::getGlobalRotation(jet.actor);
+    EXPECT_GT(tavo::scene::sideAxis(q).y, 0.3f); // the left wing rises
+    input.rollAxis = 0.0f;
+    fly(60);
+    input.pitchAxis = 1.0f;
+    fly(30);
+    EXPECT_GT(tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(jet.actor)).y, 0.3f);
+}
+
+TEST_F(PlaneTest, AfterTheCrashInputsNeitherTurnNorBoost) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    fly(120);
+    const float cruising = forwardSpeed();
+    jet.crashed = true;
+    input.rollAxis = input.pitchAxis = input.yawAxis = 1.0f;
+    input.boostButton = 1;
+    fly(60);
+    EXPECT_NEAR(jet.actor->getAngularVelocity().length(), 0.0f, 1e-6f);
+    EXPECT_EQ(jet.boostReserve, 5.0f);
+    EXPECT_LT(forwardSpeed(), cruising * 0.5f);
+    const glm::vec3 pivot(3.02748f, -3.51338f, 0.18247f);
+    EXPECT_NEAR(hingeAngle(jet.modelMatrix, jet.meshes[jet.wingRight]->modelMatrix, pivot, {1, 0, 0}), 22.0f,
+                1e-3f);
+}
+
+TEST_F(PlaneTest, HatIsDrawnOnlyOnceWornAndTheCanopyAlways) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    jet.update(frame, window);
+    const GLuint without = worlddata::primitivesDrawn([&] { jet.drawWithShader(); });
+    EXPECT_EQ(without, 8u * 12u);
+    jet.wearsHat = true;
+    EXPECT_EQ(worlddata::primitivesDrawn([&] { jet.drawWithShader(); }), 9u * 12u);
+    EXPECT_EQ(worlddata::primitivesDrawn([&] { jet.drawWithSpecular(-1, -1); }), 9u * 12u);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(PlaneTest, MissingPartsAreSkipped) {
+    worlddata::writeJet(folder + "/partial.dae", {"wing_left", "hat", "window"});
+    Plane& jet = makePlane(folder + "/partial.dae");
+    EXPECT_EQ(jet.wingLeft, -1);
+    EXPECT_EQ(jet.hatMesh, -1);
+    EXPECT_EQ(jet.windowMesh, -1);
+    EXPECT_GE(jet.wingRight, 0);
+    input.rollAxis = 1.0f;
+    jet.wearsHat = true;
+    fly(10);
+    EXPECT_EQ(worlddata::primitivesDrawn([&] { jet.drawWithShader(); }), 6u * 12u);
+}
+
+TEST_F(PlaneTest, MissingModelFileFliesButDrawsNothing) {
+    Plane& jet = makePlane(folder + "/no-such-file.dae");
+    EXPECT_TRUE(jet.meshes.empty());
+    fly(60);
+    EXPECT_GT(PhysxHandler::getGlobalPosition(jet.actor).z, 10.0f);
+    EXPECT_EQ(worlddata::primitivesDrawn([&] {
+                  jet.drawWithShader();
+                  jet.drawWithSpecular(-1, -1);
+                  jet.draw();
+              }),
+              0u);
+}
+
+TEST_F(PlaneTest, GaugeFillsWithTheReserveAndRestoresDepthWrites) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    auto barPixels = [&] {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, width, height);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        jet.drawBoostGauge();
+        glFinish();
+        // The bar spans x -0.9..-0.5 and y -0.9..-0.8 in device coordinates: a quarter and three quarters
+        // along.
+        const int row = static_cast<int>(0.075f * height);
+        return std::make_pair(readPixels(static_cast<int>(0.1f * width), row, 1, 1),
+                              readPixels(static_cast<int>(0.2f * width), row, 1, 1));
+    };
+    jet.boostReserve = 2.5f;
+    const auto half = barPixels();
+    EXPECT_NE(half.first, half.second);
+    EXPECT_NE(half.first, std::vector<unsigned char>({0, 0, 0, 255}));
+    jet.boostReserve = 5.0f;
+    const auto full = barPixels();
+    EXPECT_EQ(full.first, full.second);
+    EXPECT_EQ(full.first, half.first);
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites, GL_TRUE);
+}
+
+TEST_F(PlaneTest, DestructionDeletesTheGaugeObjects) {
+    Plane& jet = makePlane(folder + "/jet.dae");
+    const GLuint buffers[] = {jet.gaugePositionBuffer, jet.gaugeIndexBuffer, jet.gaugeUvBuffer};
+    const GLuint vao = jet.gaugeVao, program = jet.boostGaugeShader->programId;
+    for (GLuint buffer : buffers)
+        EXPECT_TRUE(glIsBuffer(buffer));
+    glUseProgram(0); // a program in use is only flagged for deletion
+    plane.reset();
+    for (GLuint buffer : buffers)
+        EXPECT_FALSE(glIsBuffer(buffer));
+    EXPECT_FALSE(glIsVertexArray(vao));
+    EXPECT_FALSE(glIsProgram(program));
+}

@@ -1,0 +1,139 @@
+#pragma once
+#include "util/BulletDeleter.h"
+#include "util/TouchPairs.h"
+
+#include <btBulletDynamicsCommon.h>
+#include <glm/glm.hpp>
+#include <glm/gtc/quaternion.hpp>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tavo::util {
+
+// The one surface material of every body. Two bodies meeting use the average of their values, as PhysX does.
+struct Material {
+    float friction = 0.5f;
+    float restitution = 0.6f;
+};
+
+// Owns the physics world of the game and every Bullet object in it, and turns touches that start into the
+// game's event flags. Everything runs on the caller's thread inside step(): the flags need no locks.
+//
+// Bullet is made to behave like the PhysX 3.3 scene the game was tuned on: one step of exactly dt per frame,
+// damping and gravity of the dynamic bodies applied by hand before the step (Bullet's own damping would stop
+// the jet dead), touch and overlap events reported once when they start, and triggers that are dynamic bodies
+// without contact response (only dynamic bodies pair with the static terrain).
+class PhysxHandler {
+public:
+    static constexpr int terrainTileCount = 9;
+    static constexpr float gravity = -49.05f;
+    static constexpr float upwardRayLength = 200.0f;
+
+    // Ends the process with a message if Bullet cannot allocate its world.
+    PhysxHandler();
+    ~PhysxHandler();
+    PhysxHandler(const PhysxHandler&) = delete;
+    PhysxHandler& operator=(const PhysxHandler&) = delete;
+
+    // The jet: a capsule of radius 1.5 and length 14 between its sphere centres along local z, mass 1,
+    // inertia (1, 1, 1), no damping and no gravity until set, never asleep, with continuous collision
+    // detection so that a long frame cannot carry it through a hill.
+    btRigidBody* createPlaneBody(const glm::vec3& position);
+
+    // A sphere that reports overlaps and never moves by itself: no contact response, no gravity, never
+    // asleep.
+    btRigidBody* createTriggerSphere(float radius, const glm::vec3& position);
+
+    // A static triangle mesh from vertex positions and three indices per triangle (the data is copied),
+    // scaled uniformly and turned from the z-up model frame to y-up (-pi/2 about x) at the translation.
+    // Triangles with an index out of range or a non-finite corner are left out; null when no triangle is
+    // left.
+    btRigidBody* createTerrainPiece(const std::vector<glm::vec3>& positions,
+                                    const std::vector<std::uint32_t>& triangleIndices, float scale,
+                                    const glm::vec3& translation);
+
+    // Teleports a body (identity rotation) and wakes it; world queries see the new place at once.
+    void setGlobalPose(btRigidBody* body, const glm::vec3& position);
+
+    // Damping per second the PhysX way, v *= max(0, 1 - c dt), applied before every step.
+    void setDamping(btRigidBody* body, float linear, float angular);
+    void setGravityEnabled(btRigidBody* body, bool enabled);
+    bool gravityEnabled(const btRigidBody* body) const;
+
+    // Takes the body out of the world for good: its pairs are forgotten, registry entries naming it are
+    // cleared, and it is deleted. The pointer is dangling afterwards.
+    void release(btRigidBody* body);
+
+    // Velocity changes in the world frame, taking effect in the next step (PhysX eVELOCITY_CHANGE).
+    static void addVelocityChange(btRigidBody* body, const glm::vec3& linear);
+    static void addAngularVelocityChange(btRigidBody* body, const glm::vec3& angular);
+
+    static glm::vec3 getGlobalPosition(const btRigidBody* body);
+    static glm::quat getGlobalRotation(const btRigidBody* body);
+
+    // Casts a ray straight up from origin against the shape of shapeOwner placed at the pose of poseOwner
+    // (the terrain pieces share one pose). Back faces count, so a ray from under a surface finds it. Distance
+    // of the closest hit, or nothing.
+    static std::optional<float> raycastUp(const btRigidBody* shapeOwner, const btRigidBody* poseOwner,
+                                          const glm::vec3& origin, float maxDistance = upwardRayLength);
+
+    // One step of exactly dt (no sub-steps), then the event flags of the touches that started. A frame time
+    // that is not a positive finite number steps nothing.
+    void step(float dt);
+
+    // The event rules of the game. A trigger reports the jet entering it; only the ring's trigger reports a
+    // terrain piece. A solid contact between the jet and a terrain piece is a crash.
+    void onContact(const btCollisionObject* first, const btCollisionObject* second);
+    void onTrigger(const btCollisionObject* trigger, const btCollisionObject* other);
+
+    bool isTerrainTile(const btCollisionObject* object) const;
+
+    // The world. The destructor deletes it first, then the bodies, shapes and meshes it used.
+    std::unique_ptr<btDiscreteDynamicsWorld, BulletDeleter> scene;
+    Material material;
+
+    // Actor registry, filled by the objects that create the bodies; entries are cleared when a body is
+    // released.
+    btRigidBody* planeActor = nullptr;
+    btRigidBody* ringActor = nullptr;
+    btRigidBody* boostActor = nullptr;
+    btRigidBody* hatActor = nullptr;
+    std::array<btRigidBody*, terrainTileCount> terrainTileActors{};
+
+    // Game events: set here, read and cleared by the world update.
+    bool planeCrashed = false;
+    bool ringPassed = false;
+    bool ringInTerrain = false;
+    bool boostCollected = false;
+    bool hatCollected = false;
+
+private:
+    struct DynamicBody {
+        btRigidBody* body;
+        float linearDamping;
+        float angularDamping;
+        bool gravityOn;
+    };
+
+    btRigidBody* addBody(std::unique_ptr<btCollisionShape> shape, float mass, const btVector3& inertia,
+                         const btTransform& pose);
+    DynamicBody* findDynamic(const btRigidBody* body);
+    const DynamicBody* findDynamic(const btRigidBody* body) const;
+    void onTouchStart(const btCollisionObject* a, const btCollisionObject* b);
+
+    std::unique_ptr<btDefaultCollisionConfiguration, BulletDeleter> collisionConfiguration;
+    std::unique_ptr<btCollisionDispatcher, BulletDeleter> dispatcher;
+    std::unique_ptr<btDbvtBroadphase, BulletDeleter> broadphase;
+    std::unique_ptr<btSequentialImpulseConstraintSolver, BulletDeleter> solver;
+    std::vector<std::unique_ptr<btTriangleMesh>> meshes;
+    std::vector<std::unique_ptr<btCollisionShape>> shapes;
+    std::vector<std::unique_ptr<btRigidBody>> bodies;
+    std::vector<DynamicBody> dynamicBodies;
+    TouchPairs touchPairs;
+};
+
+} // namespace tavo::util
