@@ -1,12 +1,109 @@
 #include "app/FrameSteps.h"
 #include "app/GameState.h"
+#include "app/Resolution.h"
+#include "app/SceneGlobals.h"
+#include "app/WorldRules.h"
+#include "scene/InputState.h"
+
+#include <glm/gtc/type_ptr.hpp>
+
+namespace {
+
+glm::mat4 shadowMatrix(const glm::mat4& model) {
+    return shadowMap->biasMatrix * shadowMap->lightProjection * shadowMap->lightView * model;
+}
+
+void uploadModel(GLint modelLoc, GLint shadowMatrixLoc, const glm::mat4& model) {
+    const glm::mat4 shadow = shadowMatrix(model);
+    glUniformMatrix4fv(modelLoc, 1, GL_FALSE, glm::value_ptr(model));
+    glUniformMatrix4fv(shadowMatrixLoc, 1, GL_FALSE, glm::value_ptr(shadow));
+}
+
+// An object outside the view frustum is skipped entirely while culling is on: no count, no uniforms, no draw.
+template <class Draw>
+void testThenDraw(const tavo::scene::GameObject& object, unsigned int count, GLint modelLoc,
+                  GLint shadowMatrixLoc, Draw&& draw) {
+    const InputState& input = *sharedInput;
+    if (input.culling && !viewFrustum->sphereVisible(positionOf(object.modelMatrix), object.boundingRadius))
+        return;
+    if (input.showFrameTime)
+        drawnVertexCount += count;
+    uploadModel(modelLoc, shadowMatrixLoc, object.modelMatrix);
+    draw();
+}
+
+void drawShadowCaster(tavo::scene::GameObject& object) {
+    glUniformMatrix4fv(shadowMap->modelLocation, 1, GL_FALSE, glm::value_ptr(object.modelMatrix));
+    object.draw();
+}
+
+} // namespace
 
 void renderFrame(float dt) {
     renderShadowPass();
+    glViewport(0, 0, xResolution, yResolution);
+    glBindFramebuffer(GL_FRAMEBUFFER, glow->sceneFramebuffer);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     renderMainPass();
     drawHud(dt);
+    glow->draw();
 }
 
-void renderShadowPass() {}
+void renderShadowPass() {
+    shadowMap->draw();
+    glViewport(0, 0, shadowMap->size, shadowMap->size);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(5.0f, 0.0f);
+    glUseProgram(shadowMapShader->programId);
+    drawShadowCaster(*terrain);
+    glPolygonOffset(10.0f, 0.0f);
+    drawShadowCaster(*plane);
+    drawShadowCaster(*ring);
+    drawShadowCaster(*boost);
+    if (!hat->collected)
+        drawShadowCaster(*hat);
+}
 
-void renderMainPass() {}
+void renderMainPass() {
+    const InputState& input = *sharedInput;
+    if (input.showFrameTime)
+        drawnVertexCount = 0;
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    skyBox->draw(viewMatrix);
+
+    glUseProgram(colorShader->programId);
+    glUniformMatrix4fv(colorViewLoc, 1, GL_FALSE, glm::value_ptr(viewMatrix));
+    uploadModel(colorModelLoc, colorShadowMatrixLoc, terrain->modelMatrix);
+    const unsigned int terrainCount = terrain->drawTiles(viewFrustum.get(), !input.culling);
+    if (input.showFrameTime)
+        drawnVertexCount += terrainCount;
+
+    testThenDraw(*ring, ring->getIndexCount(), colorModelLoc, colorShadowMatrixLoc,
+                 [] { ring->drawWithShader(); });
+    testThenDraw(*boost, boost->drawnIndexCount(), colorModelLoc, colorShadowMatrixLoc,
+                 [] { boost->drawWithShader(); });
+    if (!hat->collected)
+        testThenDraw(*hat, hat->drawnIndexCount(), colorModelLoc, colorShadowMatrixLoc,
+                     [] { hat->drawWithShader(); });
+
+    glUseProgram(basicShader->programId);
+    glUniformMatrix4fv(basicViewLoc, 1, GL_FALSE, glm::value_ptr(viewMatrix));
+    unsigned int planeCount = 0;
+    for (const auto& mesh : plane->meshes)
+        planeCount += mesh->indexCount;
+    testThenDraw(*plane, planeCount, basicModelLoc, basicShadowMatrixLoc, [] {
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, plane->diffuseTexture->textureId);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, plane->glowMap->textureId);
+        plane->drawWithShader();
+    });
+
+    lensFlare->draw();
+    plane->drawBoostGauge();
+    if (gameOver && endSequenceTimer <= 0.0f) {
+        fadeOverlay->draw();
+        prizeOverlay->draw();
+    }
+}

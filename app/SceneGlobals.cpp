@@ -1,6 +1,7 @@
 #include "app/SceneGlobals.h"
 
 std::unique_ptr<tavo::scene::ViewFrustum> viewFrustum;
+std::unique_ptr<tavo::util::PhysxHandler> physxHandler;
 std::unique_ptr<Shader> basicShader;
 std::unique_ptr<Shader> colorShader;
 std::unique_ptr<Shader> textShader;
@@ -8,4 +9,20 @@ std::unique_ptr<Shader> shadowMapShader;
 std::unique_ptr<Shader> verShader;
 std::unique_ptr<Shader> horShader;
 std::unique_ptr<Shader> combineShader;
+std::unique_ptr<tavo::scene::Terrain> terrain;
+std::unique_ptr<tavo::scene::Ring> ring;
+std::unique_ptr<tavo::scene::Plane> plane;
+std::unique_ptr<tavo::scene::Camera> camera;
+std::unique_ptr<tavo::scene::Boost> boost;
 std::unique_ptr<SunLight> sunLight;
+std::unique_ptr<TextRenderer> textRenderer;
+std::unique_ptr<tavo::scene::SkyBox> skyBox;
+std::unique_ptr<tavo::scene::ShadowMap> shadowMap;
+std::unique_ptr<tavo::scene::Glow> glow;
+std::unique_ptr<tavo::scene::Hat> hat;
+std::unique_ptr<Shader> lensFlareShader;
+std::unique_ptr<tavo::scene::LensFlare> lensFlare;
+std::unique_ptr<Shader> textureOverlayShader;
+std::unique_ptr<tavo::scene::TextureOverlay> fadeOverlay;
+std::unique_ptr<Shader> textureOverlayUnchangedShader;
+std::unique_ptr<tavo::scene::TextureOverlay> prizeOverlay;

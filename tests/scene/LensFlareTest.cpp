@@ -1,0 +1,225 @@
+#include "scene/LensFlare.h"
+#include "render/Shader.h"
+#include "scene/Camera.h"
+#include "support/GlContext.h"
+#include "support/SceneTarget.h"
+#include "support/TestModels.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+using tavo::scene::Camera;
+using tavo::scene::LensFlare;
+
+namespace {
+
+class LensFlareTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        folder = makeTempFolder("lensflare");
+        // Each sprite is a small disc on black, so every element marks its own centre. Bloom, spike and ring
+        // are red, the two halos green and blue.
+        const std::string red = sprite("red", "#ff0000");
+        const std::string green = sprite("green", "#00ff00");
+        const std::string blue = sprite("blue", "#0000ff");
+        shader = std::make_unique<Shader>(SCREEN_SPACE, "./Shader/lensFlare.vert", "./Shader/lensFlare.frag");
+        flare = std::make_unique<LensFlare>(glm::mat4(1.0f), shader.get(), float(width) / float(height),
+                                            &camera, width, height, red, red, green, blue, red);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    void TearDown() override {
+        flare.reset();
+        glDisable(GL_BLEND);
+        GlTest::TearDown();
+    }
+
+    std::string sprite(const std::string& name, const std::string& colour) {
+        const std::string path = folder + "/" + name + ".png";
+        const std::string command = "convert -size 32x32 xc:black -fill '" + colour +
+                                    "' -draw 'circle 15.5,15.5 15.5,21.5' -type TrueColor '" + path + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return path;
+    }
+
+    // Points the camera along the direction (as the camera's own view would) and places the flare.
+    void lookAlong(const glm::vec3& direction) {
+        camera.viewDirection = glm::normalize(direction);
+        const glm::vec3 eye(30.0f, 60.0f, -90.0f);
+        view = glm::lookAt(eye, eye + camera.viewDirection, glm::vec3(0.0f, 1.0f, 0.0f));
+        flare->updatePositions(view, projection);
+    }
+
+    // The window pixel that clip-space point (x, y) lands on.
+    glm::ivec2 pixelOf(const glm::vec2& clip) const {
+        return {int((clip.x + 1.0f) * 0.5f * width), int((clip.y + 1.0f) * 0.5f * height)};
+    }
+
+    // Where the sun's direction lands in clip space, taken as it is (no division by w).
+    glm::vec2 sunOffset() const {
+        const glm::vec4 clip = projection * glm::vec4(glm::mat3(view) * glm::vec3(-0.5f, 0.5f, -1.0f), 1.0f);
+        return {clip.x, clip.y};
+    }
+
+    int litPixels() const {
+        int lit = 0;
+        const auto all = target.pixels(0);
+        for (size_t i = 0; i < all.size(); i += 4)
+            if (all[i] + all[i + 1] + all[i + 2] > 0)
+                ++lit;
+        return lit;
+    }
+
+    // A direction the angle away from the sun's, sideways (about the axis) or up and down (about the side).
+    static glm::vec3 sunTurnedBy(float degrees, bool sideways = true) {
+        const glm::vec3 sun = glm::normalize(glm::vec3(-0.5f, 0.5f, -1.0f));
+        const glm::vec3 side = glm::normalize(glm::cross(sun, glm::vec3(0.0f, 1.0f, 0.0f)));
+        const glm::vec3 axis = sideways ? glm::cross(side, sun) : side;
+        return glm::vec3(glm::rotate(glm::mat4(1.0f), glm::radians(degrees), axis) * glm::vec4(sun, 0.0f));
+    }
+
+    std::string folder;
+    Camera camera{15.0f, 1.0f, glm::mat4(1.0f)};
+    glm::mat4 view{1.0f};
+    glm::mat4 projection =
+        glm::perspective(glm::radians(90.0f), float(width) / float(height), 0.1f, 10000.0f);
+    std::unique_ptr<Shader> shader;
+    std::unique_ptr<LensFlare> flare;
+    SceneTarget target{width, height};
+};
+
+TEST_F(LensFlareTest, ElementsLieOnALineThroughTheCentre) {
+    lookAlong(sunTurnedBy(30.0f));
+    ASSERT_TRUE(flare->sunVisible);
+    target.bindAndClear();
+    const float glowBefore[4] = {0.2f, 0.4f, 0.6f, 1.0f};
+    glClearBufferfv(GL_COLOR, 1, glowBefore);
+    flare->draw();
+
+    const glm::vec2 d = sunOffset();
+    ASSERT_GT(glm::length(d), 0.3f);
+    const glm::ivec2 atSun = pixelOf(d);
+    const glm::ivec2 mirrored = pixelOf(-d);
+    const glm::ivec2 near = pixelOf(0.3f * d);
+    // Bloom, spike and ring at the sun: red.
+    EXPECT_EQ(target.pixel(0, atSun.x, atSun.y)[0], 255);
+    // Each halo pair (green, then blue over it) mirrored through the centre and at 0.3 of the way to the sun.
+    for (const glm::ivec2 at : {mirrored, near}) {
+        const auto colour = target.pixel(0, at.x, at.y);
+        EXPECT_LT(colour[0], 20) << at.x << ", " << at.y;
+        EXPECT_GT(colour[1], 40) << at.x << ", " << at.y;
+        EXPECT_GT(colour[2], 100) << at.x << ", " << at.y;
+    }
+    // Off the line nothing is drawn, and the flare leaves the glow source alone.
+    const glm::ivec2 aside = pixelOf(glm::vec2(-d.y, d.x) * 0.6f);
+    EXPECT_EQ(target.pixel(0, aside.x, aside.y), (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(target.pixel(1, atSun.x, atSun.y), (std::array<int, 4>{51, 102, 153, 255}));
+    glDisable(GL_BLEND);
+    target.bindAndClear();
+    glClearBufferfv(GL_COLOR, 1, glowBefore);
+    flare->draw();
+    EXPECT_EQ(target.pixel(1, atSun.x, atSun.y), (std::array<int, 4>{51, 102, 153, 255}))
+        << "without blending too";
+    GLboolean glowWrites[4] = {GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE};
+    glGetBooleani_v(GL_COLOR_WRITEMASK, 1, glowWrites);
+    EXPECT_TRUE(glowWrites[0] && glowWrites[1] && glowWrites[2] && glowWrites[3]);
+
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites, GL_TRUE);
+    GLint texture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+    EXPECT_EQ(static_cast<GLuint>(texture), flare->textures[LensFlare::HALO2]->textureId);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(LensFlareTest, SunStraightAheadPutsEveryElementAtTheCentre) {
+    lookAlong(glm::vec3(-0.5f, 0.5f, -1.0f));
+    target.bindAndClear();
+    flare->draw();
+    const auto centre = target.pixel(0, width / 2, height / 2);
+    EXPECT_GT(centre[1] + centre[2], 100) << "the halos end on top at the centre";
+    const auto away = target.pixel(0, width / 2 + 100, height / 2);
+    EXPECT_EQ(away[0] + away[1] + away[2], 0);
+}
+
+TEST_F(LensFlareTest, NothingOutsideTheViewCone) {
+    for (const bool sideways : {true, false}) {
+        lookAlong(sunTurnedBy(56.0f, sideways));
+        EXPECT_FALSE(flare->sunVisible);
+        target.bindAndClear();
+        flare->draw();
+        EXPECT_EQ(litPixels(), 0);
+
+        lookAlong(sunTurnedBy(54.0f, sideways));
+        EXPECT_TRUE(flare->sunVisible);
+        target.bindAndClear();
+        flare->draw();
+        EXPECT_GT(litPixels(), 0);
+    }
+}
+
+TEST_F(LensFlareTest, CoveredSunHidesTheWholeFlare) {
+    lookAlong(sunTurnedBy(30.0f));
+    target.bindAndClear();
+    // Something nearer than the far plane on the sun's pixel and its neighbours only.
+    const glm::ivec2 sun = pixelOf(sunOffset());
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(sun.x - 1, sun.y - 1, 3, 3);
+    glClearDepth(0.999);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glClearDepth(1.0);
+    glDisable(GL_SCISSOR_TEST);
+    flare->draw();
+    EXPECT_EQ(litPixels(), 0);
+}
+
+TEST_F(LensFlareTest, SunInsideTheConeButOffScreenCountsAsHidden) {
+    // Zoomed in to 60 degrees and looking 50 degrees above the sun: inside the cone, but the sun's pixel is
+    // below the window's bottom edge, while the elements near the centre would be on screen.
+    projection = glm::perspective(glm::radians(60.0f), float(width) / float(height), 0.1f, 10000.0f);
+    lookAlong(sunTurnedBy(50.0f, false));
+    ASSERT_TRUE(flare->sunVisible);
+    ASSERT_LT(sunOffset().y, -1.0f);
+    target.bindAndClear();
+    flare->draw();
+    EXPECT_EQ(litPixels(), 0);
+
+    // A quarter of a pixel below the edge: cutting the position toward zero would read row 0 instead.
+    const float edgeOffset = -1.0f - 0.5f / height;
+    const float focal = projection[1][1] * edgeOffset / sunOffset().y;
+    projection =
+        glm::perspective(2.0f * std::atan(1.0f / focal), float(width) / float(height), 0.1f, 10000.0f);
+    lookAlong(sunTurnedBy(50.0f, false));
+    ASSERT_NEAR(sunOffset().y, edgeOffset, 1e-4f);
+    target.bindAndClear();
+    flare->draw();
+    EXPECT_EQ(litPixels(), 0);
+}
+
+TEST_F(LensFlareTest, NoViewDirectionYetMeansNoSun) {
+    camera.viewDirection = glm::vec3(0.0f);
+    flare->updatePositions(view, projection);
+    EXPECT_FALSE(flare->sunVisible);
+}
+
+TEST_F(LensFlareTest, NamesGoWithTheFlare) {
+    std::vector<GLuint> textures;
+    for (const auto& texture : flare->textures)
+        textures.push_back(texture->textureId);
+    const std::array<GLuint, 3> buffers{flare->vertexBuffer, flare->indexBuffer, flare->uvBuffer};
+    const GLuint vertexArray = flare->vertexArray;
+    flare.reset();
+    for (const GLuint name : textures)
+        EXPECT_FALSE(glIsTexture(name));
+    for (const GLuint name : buffers)
+        EXPECT_FALSE(glIsBuffer(name));
+    EXPECT_FALSE(glIsVertexArray(vertexArray));
+}
+
+} // namespace
