@@ -117,9 +117,15 @@ TEST(ParseArguments, ReportsOnlyTheFirstBadArgument) {
 // The binary itself, as a console user starts it: no terminal on standard input, so no key wait.
 
 struct BadCommandLine {
+    std::string name;
     std::vector<std::string> arguments;
     std::string message;
 };
+
+void PrintTo(const BadCommandLine& bad, std::ostream* stream) {
+    for (const std::string& argument : bad.arguments)
+        *stream << "'" << argument << "' ";
+}
 
 class RejectedArguments : public testing::TestWithParam<BadCommandLine> {};
 
@@ -137,13 +143,16 @@ TEST_P(RejectedArguments, PrintTheStartupLineThenTheMessageAndExitWithOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Binary, RejectedArguments,
-    testing::Values(BadCommandLine{{"abc", "600"}, firstMessage}, BadCommandLine{{"", "600"}, firstMessage},
-                    BadCommandLine{{"abc", "xyz", "true"}, firstMessage},
-                    BadCommandLine{{"800", "six hundred"}, secondMessage},
-                    BadCommandLine{{"800", "600", "true"}, thirdMessage},
+    testing::Values(BadCommandLine{"WordForWidth", {"abc", "600"}, firstMessage},
+                    BadCommandLine{"EmptyWidth", {"", "600"}, firstMessage},
+                    BadCommandLine{"OnlyTheFirstOfThree", {"abc", "xyz", "true"}, firstMessage},
+                    BadCommandLine{"WordsForHeight", {"800", "six hundred"}, secondMessage},
+                    BadCommandLine{"TrueForFullscreen", {"800", "600", "true"}, thirdMessage},
                     // 1280px and 720 pass, so the run gets as far as the fourth argument.
-                    BadCommandLine{{"1280px", "720", "0", "abc"}, fourthMessage},
-                    BadCommandLine{{"800", "600", "1", "", "extra"}, fourthMessage}));
+                    BadCommandLine{"WordForRefreshAfter1280px", {"1280px", "720", "0", "abc"}, fourthMessage},
+                    BadCommandLine{
+                        "EmptyRefreshBeforeAnExtra", {"800", "600", "1", "", "extra"}, fourthMessage}),
+    [](const testing::TestParamInfo<BadCommandLine>& info) { return info.param.name; });
 
 TEST(StartupBinary, NoKeyWaitWhenStandardInputIsAnOpenPipe) {
     ProcessOptions options;
