@@ -13,8 +13,8 @@ namespace {
 // The mesa tops sit inside the placement band (world -20..20): an object drawn under a top is refused and
 // drawn again, one over it stays. Their flanks keep clear of the start area around the origin.
 constexpr float mesaTop = -2.0f;
-constexpr float mesaFlatRadius = 200.0f;
-constexpr float mesaFootRadius = 290.0f;
+constexpr float mesaFlatRadius = 240.0f;
+constexpr float mesaFootRadius = 320.0f;
 constexpr std::array<glm::vec2, 3> mesaCentres{{{600.0f, -550.0f}, {-620.0f, -300.0f}, {-560.0f, 620.0f}}};
 
 // Mountains stay below 175: the culling sphere of a piece holds model heights 0..48 (world -300..180).
