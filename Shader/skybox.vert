@@ -1,7 +1,8 @@
 #version 430 core
-// The cube stays centred on the eye: only the rotation of the view is applied. The depth is put a hair in
-// front of the far plane, because the frame is cleared to depth 1.0 and tested with GL_LESS; the sky writes no
-// depth, so everything drawn later still covers it.
+// The cube stays centred on the eye: only the rotation of the view is applied. The sky lies exactly on the far
+// plane (depth 1.0, the cleared value), which its draw tests with GL_LEQUAL: it fills only what nothing has
+// covered, so it can be drawn after the opaque world. It writes no depth, so everything drawn later still
+// covers it.
 in vec3 position;
 
 uniform mat4 ProjectionMatrix;
@@ -12,5 +13,5 @@ out vec3 direction;
 void main() {
     direction = position;
     vec4 clip = ProjectionMatrix * vec4(mat3(ViewMatrix) * position, 1.0);
-    gl_Position = vec4(clip.xy, clip.w * 0.9999, clip.w);
+    gl_Position = clip.xyww;
 }

@@ -32,6 +32,25 @@ void testThenDraw(const tavo::scene::GameObject& object, unsigned int count, GLi
     draw();
 }
 
+// Blending an output of alpha 1 yields the output itself, so opaque draws leave the blend off and skip
+// reading the targets back; blending is put back as the transparency switch left it.
+class OpaqueDraws {
+public:
+    OpaqueDraws() : blending(glIsEnabled(GL_BLEND)) {
+        if (blending)
+            glDisable(GL_BLEND);
+    }
+    ~OpaqueDraws() {
+        if (blending)
+            glEnable(GL_BLEND);
+    }
+    OpaqueDraws(const OpaqueDraws&) = delete;
+    OpaqueDraws& operator=(const OpaqueDraws&) = delete;
+
+private:
+    GLboolean blending;
+};
+
 void drawShadowCaster(tavo::scene::GameObject& object) {
     glUniformMatrix4fv(shadowMap->modelLocation, 1, GL_FALSE, glm::value_ptr(object.modelMatrix));
     object.draw();
@@ -70,22 +89,30 @@ void renderMainPass() {
     if (input.showFrameTime)
         drawnVertexCount = 0;
     glDisable(GL_POLYGON_OFFSET_FILL);
-    skyBox->draw(viewMatrix);
 
-    glUseProgram(colorShader->programId);
-    glUniformMatrix4fv(colorViewLoc, 1, GL_FALSE, glm::value_ptr(viewMatrix));
-    uploadModel(colorModelLoc, colorShadowMatrixLoc, terrain->modelMatrix);
-    const unsigned int terrainCount = terrain->drawTiles(viewFrustum.get(), !input.culling);
-    if (input.showFrameTime)
-        drawnVertexCount += terrainCount;
+    {
+        // The colour program and the sky write alpha 1 to both targets.
+        const OpaqueDraws opaque;
+        glUseProgram(colorShader->programId);
+        glUniformMatrix4fv(colorViewLoc, 1, GL_FALSE, glm::value_ptr(viewMatrix));
+        uploadModel(colorModelLoc, colorShadowMatrixLoc, terrain->modelMatrix);
+        const unsigned int terrainCount = terrain->drawTiles(viewFrustum.get(), !input.culling);
+        if (input.showFrameTime)
+            drawnVertexCount += terrainCount;
 
-    testThenDraw(*ring, ring->getIndexCount(), colorModelLoc, colorShadowMatrixLoc,
-                 [] { ring->drawWithShader(); });
-    testThenDraw(*boost, boost->drawnIndexCount(), colorModelLoc, colorShadowMatrixLoc,
-                 [] { boost->drawWithShader(); });
-    if (!hat->collected)
-        testThenDraw(*hat, hat->drawnIndexCount(), colorModelLoc, colorShadowMatrixLoc,
-                     [] { hat->drawWithShader(); });
+        testThenDraw(*ring, ring->getIndexCount(), colorModelLoc, colorShadowMatrixLoc,
+                     [] { ring->drawWithShader(); });
+        testThenDraw(*boost, boost->drawnIndexCount(), colorModelLoc, colorShadowMatrixLoc,
+                     [] { boost->drawWithShader(); });
+        if (!hat->collected)
+            testThenDraw(*hat, hat->drawnIndexCount(), colorModelLoc, colorShadowMatrixLoc,
+                         [] { hat->drawWithShader(); });
+
+        // The sky after the opaque world instead of under it: what lies under an opaque draw never shows, and
+        // the sky (on the far plane) now shades only the pixels left uncovered. The aircraft may be
+        // translucent and comes after the sky, as before.
+        skyBox->draw(viewMatrix);
+    }
 
     glUseProgram(basicShader->programId);
     glUniformMatrix4fv(basicViewLoc, 1, GL_FALSE, glm::value_ptr(viewMatrix));

@@ -20,8 +20,9 @@ namespace tavo::scene {
 // Texture units: the vertical blur reads glowTexture on unit 0, the horizontal blur verTexture on unit 1, the
 // combine sceneTexture on unit 0 and horTexture on unit 1.
 // State after draw: the window's frame buffer (0) bound and cleared, viewport 0, 0, width, height, unit 0
-// active with sceneTexture bound, unit 1 with horTexture, the combine program in use, the polygon mode as it
-// was. The blurs run in the current polygon mode; the combine always fills the window.
+// active with sceneTexture bound, unit 1 with horTexture, the combine program in use, the polygon mode,
+// blending, depth function and depth writes as they were. The blurs run in the current polygon mode; the
+// combine always fills the window and neither tests nor writes the window's depth.
 class Glow : public SceneObject {
 public:
     Glow(const glm::mat4& model, int width, int height, Shader* ver, Shader* hor, Shader* combine);

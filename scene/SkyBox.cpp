@@ -142,9 +142,15 @@ void SkyBox::draw(glm::mat4 view) {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_CUBE_MAP, cubeTexture);
     glDepthMask(GL_FALSE);
+    // The sky sits on the far plane: it passes where the depth is still the cleared 1.0, whether it is drawn
+    // before or after the world.
+    GLint depthFunction = GL_LESS;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    glDepthFunc(GL_LEQUAL);
     glBindVertexArray(vertexArray);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
+    glDepthFunc(static_cast<GLenum>(depthFunction));
     glDepthMask(GL_TRUE);
 }
 

@@ -11,11 +11,13 @@
 
 namespace tavo::scene {
 
-// The sky: a cube-map textured cube around the eye, drawn first in the colour pass, behind everything. It
-// keeps the projection it was built with (the boost zoom does not widen the sky).
+// The sky: a cube-map textured cube around the eye, behind everything. It keeps the projection it was built
+// with (the boost zoom does not widen the sky).
 //
 // Texture unit 0: draw binds the cube map there (and leaves unit 0 active with it bound). draw leaves its own
-// program in use and turns depth writes off for its draw, then on again; the depth test is untouched.
+// program in use and turns depth writes off for its draw, then on again. The sky lies on the far plane and is
+// drawn with GL_LEQUAL (the depth function is put back afterwards), so it covers exactly the pixels nothing
+// has covered yet: drawn after the opaque world it shades only the visible sky.
 //
 // Faces: right, left, top, bottom, back, front land on +X, -X, +Y, -Y, +Z, -Z, loaded with the picture's top
 // row first. A cube map with one unusable face would be incomplete and sample black everywhere, so the faces

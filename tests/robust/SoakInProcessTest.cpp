@@ -105,7 +105,7 @@ protected:
         assembleScene(window);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glViewport(0, 0, xResolution, yResolution);
-        ASSERT_TRUE(physxHandler && plane && ring && boost);
+        ASSERT_TRUE(physxHandler && plane && ring && boost && hat);
         // Open with a frame already shown, so the window can be found and focused.
         runFrame();
         ASSERT_TRUE(waitUntil(
@@ -219,6 +219,8 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
               << canPlacements << " cans flown through, " << crashes << " crashes, score " << score << "\n";
     EXPECT_GE(rings, ringPlacements / 4) << "too few ring passes";
     EXPECT_GE(cans, canPlacements / 4) << "too few cans collected";
+    // Every pass scored 100 once (a pass in the last frame is scored by the next), the hat 20 if it was met.
+    EXPECT_EQ(score, 100 * (rings - physxHandler->ringPassed) + (hat->collected ? 20 : 0));
 
     // Flat memory: the second half of the watched frames holds no more than the first half did, up to the
     // noise of the allocator and the driver's caches (a few kilobytes here). A leak of 16 bytes a frame is

@@ -106,6 +106,7 @@ TEST_F(GlowTest, LeavesTheWindowReadyAndThePolygonModeAsItWas) {
     renderScene();
     glActiveTexture(GL_TEXTURE3);
     glViewport(3, 4, 5, 6);
+    glDepthFunc(GL_LESS);
     glow->draw();
 
     GLint framebuffer = -1;
@@ -130,6 +131,17 @@ TEST_F(GlowTest, LeavesTheWindowReadyAndThePolygonModeAsItWas) {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     EXPECT_EQ(readPixels(40, 150, 1, 1)[0], 64);
     EXPECT_EQ(readPixels(250, 30, 1, 1)[0], 64);
+    float windowDepth = -1.0f;
+    glReadPixels(40, 150, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &windowDepth);
+    EXPECT_EQ(windowDepth, 1.0f) << "the composite wrote the window's cleared depth";
+    // Blending, depth function and depth writes as they were.
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    GLint depthFunction = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    EXPECT_EQ(depthFunction, GL_LESS);
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites, GL_TRUE);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -99,6 +99,7 @@ TEST_F(SkyBoxTest, StaysBehindEverythingAndOnlyTheSunGlows) {
     glClearDepth(1.0);
     glDisable(GL_SCISSOR_TEST);
 
+    glDepthFunc(GL_LESS);
     sky->draw(lookingAlong({0.0f, -0.5f, -0.8660254f}));
     EXPECT_EQ(target.pixel(0, 5, height / 2), (Rgba{255, 255, 0, 255})) << "covered by the earlier drawing";
     EXPECT_EQ(target.pixel(0, width / 2, height / 2), grey) << "the sky passes the cleared depth";
@@ -106,6 +107,9 @@ TEST_F(SkyBoxTest, StaysBehindEverythingAndOnlyTheSunGlows) {
     GLboolean depthWrites = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_EQ(depthWrites, GL_TRUE);
+    GLint depthFunction = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    EXPECT_EQ(depthFunction, GL_LESS) << "the depth function is put back";
 
     // The white bottom face stands in for the sun's disk: it glows; cloud grey and colours do not.
     EXPECT_EQ(target.pixel(1, width / 2, 1), white);

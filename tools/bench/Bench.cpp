@@ -28,6 +28,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <LinearMath/btAlignedAllocator.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
 #include <array>
@@ -329,9 +330,9 @@ void pointObjectsAt(InputState* input) {
     }
 }
 
-// The ring and the pickups take their horizontal place from the clock: fixed places below the flight path
-// (never passed, so never moved) make every run draw the same pictures. Their turn comes from the unseeded
-// rand() and already repeats.
+// The ring and the pickups take their place from the clock, and their turn from how many places the start
+// tried: fixed places below the flight path (never passed, so never moved), upright as the models stand,
+// make every run draw the same pictures.
 void placeObjectsFixed() {
     if (!physxHandler)
         return;
@@ -339,14 +340,20 @@ void placeObjectsFixed() {
         tavo::scene::GameObject* object;
         btRigidBody* actor;
         glm::vec3 position;
+        float turnAboutX; // the models are authored z-up
     };
-    const Fixed places[] = {{ring.get(), physxHandler->ringActor, {-200.0f, 200.0f, -200.0f}},
-                            {boost.get(), physxHandler->boostActor, {150.0f, 200.0f, 400.0f}},
-                            {hat.get(), physxHandler->hatActor, {-150.0f, 210.0f, 300.0f}}};
+    const Fixed places[] = {{ring.get(), physxHandler->ringActor, {-200.0f, 200.0f, -200.0f}, 1.5707964f},
+                            {boost.get(), physxHandler->boostActor, {150.0f, 200.0f, 400.0f}, -1.5707964f},
+                            {hat.get(), physxHandler->hatActor, {-150.0f, 210.0f, 300.0f}, -1.5707964f}};
     for (const Fixed& place : places) {
         if (!place.object || !place.actor)
             continue;
-        place.object->modelMatrix[3] = glm::vec4(place.position, 1.0f);
+        const glm::mat4& m = place.object->modelMatrix;
+        const glm::vec3 scale(glm::length(glm::vec3(m[0])), glm::length(glm::vec3(m[1])),
+                              glm::length(glm::vec3(m[2])));
+        place.object->modelMatrix = glm::scale(glm::rotate(glm::translate(glm::mat4(1.0f), place.position),
+                                                           place.turnAboutX, glm::vec3(1.0f, 0.0f, 0.0f)),
+                                               scale);
         physxHandler->setGlobalPose(place.actor, place.position);
     }
 }
