@@ -56,6 +56,13 @@ void drawShadowCaster(tavo::scene::GameObject& object) {
     object.draw();
 }
 
+// The ring and the pickups stand anywhere on the map: one far from the camera is outside the sun's view and
+// would cast nothing.
+void drawShadowCasterInLight(tavo::scene::GameObject& object) {
+    if (shadowMap->sphereInLight(glm::vec3(object.modelMatrix[3]), object.boundingRadius))
+        drawShadowCaster(object);
+}
+
 } // namespace
 
 void renderFrame(float dt) {
@@ -75,13 +82,15 @@ void renderShadowPass() {
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(5.0f, 0.0f);
     glUseProgram(shadowMapShader->programId);
-    drawShadowCaster(*terrain);
+    // Of the terrain, only the pieces in the sun's view: the footprint follows the camera and covers a few.
+    glUniformMatrix4fv(shadowMap->modelLocation, 1, GL_FALSE, glm::value_ptr(terrain->modelMatrix));
+    terrain->drawShadowTiles(*shadowMap);
     glPolygonOffset(10.0f, 0.0f);
     drawShadowCaster(*plane);
-    drawShadowCaster(*ring);
-    drawShadowCaster(*boost);
+    drawShadowCasterInLight(*ring);
+    drawShadowCasterInLight(*boost);
     if (!hat->collected)
-        drawShadowCaster(*hat);
+        drawShadowCasterInLight(*hat);
 }
 
 void renderMainPass() {

@@ -5,6 +5,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace tavo::scene {
@@ -38,6 +39,15 @@ Mesh::Mesh(const aiScene* scene, unsigned int index, const glm::mat4& model, Sha
     const size_t vertexCount = mesh->mNumVertices;
 
     positionBuffer = makeArrayBuffer(mesh->mVertices, vertexCount * 12);
+    bool anyVertex = false;
+    for (size_t v = 0; v < vertexCount; ++v) {
+        const glm::vec3 p(mesh->mVertices[v].x, mesh->mVertices[v].y, mesh->mVertices[v].z);
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+            continue;
+        boundsMin = anyVertex ? glm::min(boundsMin, p) : p;
+        boundsMax = anyVertex ? glm::max(boundsMax, p) : p;
+        anyVertex = true;
+    }
 
     // Every face is taken as a triangle. Points and lines (fewer than three indices) repeat their last
     // corner, which draws nothing, instead of reading past the face's index array.

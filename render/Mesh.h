@@ -37,6 +37,9 @@ public:
     // Used when the model file gives no shininess.
     float shininess = 1.0f;
     unsigned int indexCount = 0;
+    // The box around the finite vertices, in the mesh's own coordinates (both corners 0 without any).
+    glm::vec3 boundsMin{0.0f};
+    glm::vec3 boundsMax{0.0f};
 };
 
 } // namespace tavo::scene

@@ -3,6 +3,8 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include <limits>
+
 namespace tavo::scene {
 
 ShadowMap::ShadowMap(const glm::mat4& model, const glm::vec3* sunDirection, Shader* depthShader)
@@ -61,6 +63,26 @@ void ShadowMap::updateLight(const glm::vec3& cameraPosition) {
     // the camera about 330 units lower, where the terrain lies, rather than at the camera's height.
     lightView = glm::translate(lightView, glm::vec3(1000.0f * travel.x, 0.0f, 1000.0f * travel.z));
     glUniformMatrix4fv(viewLocation, 1, GL_FALSE, glm::value_ptr(lightView));
+}
+
+bool ShadowMap::boxInLight(const glm::mat4& model, const glm::vec3& lo, const glm::vec3& hi) const {
+    // The sun's projection is orthographic: clip coordinates are final, the volume is the cube -1..1.
+    const glm::mat4 toClip = lightProjection * lightView * model;
+    glm::vec3 least(std::numeric_limits<float>::infinity());
+    glm::vec3 most(-std::numeric_limits<float>::infinity());
+    for (int corner = 0; corner < 8; ++corner) {
+        const glm::vec3 p((corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y, (corner & 4) ? hi.z : lo.z);
+        const glm::vec3 clip(toClip * glm::vec4(p, 1.0f));
+        least = glm::min(least, clip);
+        most = glm::max(most, clip);
+    }
+    // Written so that a box with a non-finite corner counts as in view.
+    return !(least.x > 1.0f || most.x < -1.0f || least.y > 1.0f || most.y < -1.0f || least.z > 1.0f ||
+             most.z < -1.0f);
+}
+
+bool ShadowMap::sphereInLight(const glm::vec3& centre, float radius) const {
+    return boxInLight(glm::mat4(1.0f), centre - glm::vec3(radius), centre + glm::vec3(radius));
 }
 
 } // namespace tavo::scene

@@ -26,6 +26,12 @@ public:
     // Aims the sun at the camera's position and uploads the view to the depth program.
     void updateLight(const glm::vec3& cameraPosition);
 
+    // Whether any of the box between the corners lo and hi, placed by "model", lies in the sun's view volume.
+    // Nothing outside it reaches the map, so the shadow pass leaves it out.
+    bool boxInLight(const glm::mat4& model, const glm::vec3& lo, const glm::vec3& hi) const;
+    // The same for a sphere, taken as the box around it.
+    bool sphereInLight(const glm::vec3& centre, float radius) const;
+
     glm::mat4 lightView{1.0f};
     glm::mat4 lightProjection{1.0f};
     glm::mat4 biasMatrix{1.0f};

@@ -6,6 +6,7 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cstddef>
 
 namespace tavo::scene {
 
@@ -77,14 +78,38 @@ Terrain::Terrain(const glm::mat4& model, Shader* shader, const std::string& mode
 
 unsigned int Terrain::drawTiles(const ViewFrustum* frustum, bool skipCulling) {
     const glm::vec3 translation(modelMatrix[3]);
-    unsigned int drawn = 0;
     // Only the pieces the file has: a short file is drawn as far as it goes.
     const size_t count = std::min(meshes.size(), static_cast<size_t>(tileCount));
+    // Nearest piece first: the hills in front then hide what lies behind them before it is shaded.
+    std::array<size_t, tileCount> order{};
+    std::array<float, tileCount> distance{};
     for (size_t i = 0; i < count; ++i) {
+        order[i] = i;
+        distance[i] = frustum ? glm::dot(translation + meshOffsets[i] - frustum->cameraPosition,
+                                         translation + meshOffsets[i] - frustum->cameraPosition)
+                              : 0.0f;
+    }
+    std::sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count),
+              [&](size_t a, size_t b) { return distance[a] < distance[b]; });
+
+    unsigned int drawn = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const size_t i = order[k];
         if (!skipCulling && frustum && !frustum->sphereVisible(translation + meshOffsets[i], boundingRadius))
             continue;
         meshes[i]->drawWithShader();
         drawn += meshes[i]->indexCount;
+    }
+    return drawn;
+}
+
+unsigned int Terrain::drawShadowTiles(const ShadowMap& shadowMap) {
+    unsigned int drawn = 0;
+    for (const auto& mesh : meshes) {
+        if (!shadowMap.boxInLight(modelMatrix, mesh->boundsMin, mesh->boundsMax))
+            continue;
+        mesh->draw();
+        drawn += mesh->indexCount;
     }
     return drawn;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "scene/GameObject.h"
+#include "scene/ShadowMap.h"
 #include "scene/ViewFrustum.h"
 
 #include <array>
@@ -29,6 +30,9 @@ public:
     // own program and material; returns the number of indices submitted. The caller has set the program's
     // matrices.
     unsigned int drawTiles(const ViewFrustum* frustum, bool skipCulling);
+    // Draws, without materials, the pieces the sun's depth map sees; returns the number of indices
+    // submitted. The caller has made the depth program current and set its matrices.
+    unsigned int drawShadowTiles(const ShadowMap& shadowMap);
 
     virtual unsigned int getIndexCount();
 

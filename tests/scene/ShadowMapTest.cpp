@@ -157,6 +157,18 @@ TEST_F(ShadowMapTest, FootprintFollowsTheCamera) {
     renderDepth({3000.0f, 333.0f, 0.0f}, caster);
     renderGround(ground, 80.0f);
     EXPECT_EQ(groundAt(0.0f, 0.0f), 255);
+    // The shadow pass's own test agrees, and a sphere reaching over the footprint's side edge counts.
+    EXPECT_FALSE(shadowMap->sphereInLight({-40.0f, 20.0f, -40.0f}, 8.0f));
+    shadowMap->updateLight({0.0f, 333.0f, 0.0f});
+    EXPECT_TRUE(shadowMap->sphereInLight({-40.0f, 20.0f, -40.0f}, 8.0f));
+    // Along the side axis, (-1, 0, 1) / sqrt(2), the footprint reaches 1000 units: a sphere of 20 whose
+    // centre is 1010 out still reaches in; at 1040 even the box around it (28 units along that axis) stays
+    // out.
+    const glm::vec3 side = glm::normalize(glm::vec3(-1.0f, 0.0f, 1.0f));
+    const glm::vec3 footprintCentre =
+        glm::vec3(glm::inverse(shadowMap->lightView) * glm::vec4(0, 0, -1000, 1));
+    EXPECT_TRUE(shadowMap->sphereInLight(footprintCentre + 1010.0f * side, 20.0f));
+    EXPECT_FALSE(shadowMap->sphereInLight(footprintCentre + 1040.0f * side, 20.0f));
 }
 
 TEST_F(ShadowMapTest, LookupOutsideTheMapReadsLit) {

@@ -5,8 +5,10 @@
 #include "util/PhysxHandler.h"
 
 #include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
 
 #include <cmath>
+#include <iostream>
 
 using tavo::scene::Terrain;
 using tavo::util::PhysxHandler;
@@ -143,4 +145,62 @@ TEST_F(TerrainTest, JetFlownIntoAHillRaisesTheCrashFlag) {
     EXPECT_LT(nose, 280.0f);
     EXPECT_FALSE(physics->ringPassed || physics->ringInTerrain || physics->boostCollected ||
                  physics->hatCollected);
+}
+
+TEST_F(TerrainTest, ShadowPassDrawsOnlyThePiecesTheSunSeesAndTheMapStaysTheSame) {
+    auto hills = [](float x, float y) { return 16.0f + 12.0f * std::sin(x / 37.0f) * std::cos(y / 23.0f); };
+    auto terrain = makeTerrain(worlddata::allPieces(), hills, 8);
+    const unsigned int perPiece = 8 * 8 * 2 * 3;
+    Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
+    const glm::vec3 sun(0.6666667f, -0.3333333f, 0.6666667f);
+    tavo::scene::ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+
+    const size_t texels = static_cast<size_t>(shadowMap.size) * shadowMap.size;
+    std::vector<float> everything(texels), chosen(texels);
+    auto renderMap = [&](const glm::vec3& camera, std::vector<float>& into, bool all) {
+        shadowMap.updateLight(camera);
+        shadowMap.draw();
+        glViewport(0, 0, shadowMap.size, shadowMap.size);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glUniformMatrix4fv(shadowMap.modelLocation, 1, GL_FALSE, glm::value_ptr(terrain->modelMatrix));
+        unsigned int drawn = 0;
+        if (all)
+            terrain->draw();
+        else
+            drawn = terrain->drawShadowTiles(shadowMap);
+        glBindTexture(GL_TEXTURE_2D, shadowMap.depthTexture);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, GL_FLOAT, into.data());
+        return drawn;
+    };
+
+    struct View {
+        glm::vec3 camera;
+        unsigned int leastPieces, mostPieces;
+    };
+    // Over the centre, over a corner piece, and far beyond the edge where the sun sees no ground at all.
+    for (const View& view :
+         {View{{0, 200, 0}, 1, 8}, View{{-2600, 200, 2600}, 1, 5}, View{{0, 200, 30000}, 0, 0}}) {
+        renderMap(view.camera, everything, true);
+        const unsigned int drawn = renderMap(view.camera, chosen, false);
+        EXPECT_GE(drawn, view.leastPieces * perPiece) << view.camera.x << ", " << view.camera.z;
+        EXPECT_LE(drawn, view.mostPieces * perPiece) << view.camera.x << ", " << view.camera.z;
+        EXPECT_EQ(drawn % perPiece, 0u);
+        size_t differing = 0, shaded = 0;
+        for (size_t i = 0; i < texels; ++i) {
+            differing += everything[i] != chosen[i];
+            shaded += everything[i] < 1.0f;
+        }
+        EXPECT_EQ(differing, 0u) << "the map changed at " << view.camera.x << ", " << view.camera.z;
+        if (view.mostPieces > 0) {
+            EXPECT_GT(shaded, texels / 10) << "the sun should see ground at " << view.camera.x;
+        } else {
+            EXPECT_EQ(shaded, 0u);
+        }
+        std::cout << "camera " << view.camera.x << ", " << view.camera.z << ": " << drawn / perPiece
+                  << " pieces, " << shaded * 100 / texels << " % of the map shaded\n";
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

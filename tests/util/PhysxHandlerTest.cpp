@@ -23,12 +23,17 @@ void* operator new(std::size_t size) {
         return p;
     throw std::bad_alloc();
 }
+// GCC pairs "new" in inlined code with the library's operator new and warns that free does not match it;
+// here operator new is the malloc above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
+#pragma GCC diagnostic pop
 
 namespace {
 
