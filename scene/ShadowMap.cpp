@@ -3,6 +3,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include <cmath>
 #include <limits>
 
 namespace tavo::scene {
@@ -73,10 +74,12 @@ bool ShadowMap::boxInLight(const glm::mat4& model, const glm::vec3& lo, const gl
     for (int corner = 0; corner < 8; ++corner) {
         const glm::vec3 p((corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y, (corner & 4) ? hi.z : lo.z);
         const glm::vec3 clip(toClip * glm::vec4(p, 1.0f));
+        // A place that is not a number cannot be judged: drawn, as everything was before the test.
+        if (!std::isfinite(clip.x) || !std::isfinite(clip.y) || !std::isfinite(clip.z))
+            return true;
         least = glm::min(least, clip);
         most = glm::max(most, clip);
     }
-    // Written so that a box with a non-finite corner counts as in view.
     return !(least.x > 1.0f || most.x < -1.0f || least.y > 1.0f || most.y < -1.0f || least.z > 1.0f ||
              most.z < -1.0f);
 }

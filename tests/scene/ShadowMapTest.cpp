@@ -6,6 +6,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include <cmath>
 #include <memory>
 
 using tavo::scene::ShadowMap;
@@ -169,6 +170,8 @@ TEST_F(ShadowMapTest, FootprintFollowsTheCamera) {
         glm::vec3(glm::inverse(shadowMap->lightView) * glm::vec4(0, 0, -1000, 1));
     EXPECT_TRUE(shadowMap->sphereInLight(footprintCentre + 1010.0f * side, 20.0f));
     EXPECT_FALSE(shadowMap->sphereInLight(footprintCentre + 1040.0f * side, 20.0f));
+    // A place that is not a number is drawn rather than judged.
+    EXPECT_TRUE(shadowMap->sphereInLight(glm::vec3(std::nanf("")), 20.0f));
 }
 
 TEST_F(ShadowMapTest, LookupOutsideTheMapReadsLit) {
