@@ -171,6 +171,9 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
     Keyboard keyboard(windowId);
     liftJet();
 
+    // The opening frame's step may already have raised the ring's flag (a ring placed across the jet's
+    // start): the first frame of the loop scores it.
+    const long ringPendingAtStart = physxHandler->ringPassed ? 1 : 0;
     long ringPlacements = 0, canPlacements = 0, rings = 0, cans = 0, crashes = 0;
     std::vector<Sample> samples;
     for (long frame = 1; frame <= frames; ++frame) {
@@ -216,11 +219,13 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
     }
 
     std::cout << frames << " frames: " << rings << " of " << ringPlacements << " rings and " << cans << " of "
-              << canPlacements << " cans flown through, " << crashes << " crashes, score " << score << "\n";
+              << canPlacements << " cans flown through, " << crashes << " crashes, score " << score
+              << (ringPendingAtStart ? " (one ring passed in the opening frame)" : "") << "\n";
     EXPECT_GE(rings, ringPlacements / 4) << "too few ring passes";
     EXPECT_GE(cans, canPlacements / 4) << "too few cans collected";
     // Every pass scored 100 once (a pass in the last frame is scored by the next), the hat 20 if it was met.
-    EXPECT_EQ(score, 100 * (rings - physxHandler->ringPassed) + (hat->collected ? 20 : 0));
+    EXPECT_EQ(score,
+              100 * (ringPendingAtStart + rings - physxHandler->ringPassed) + (hat->collected ? 20 : 0));
 
     // Flat memory: the second half of the watched frames holds no more than the first half did, up to the
     // noise of the allocator and the driver's caches (a few kilobytes here). A leak of 16 bytes a frame is
