@@ -22,7 +22,7 @@ void Camera::applyInput(double cursorXValue, double cursorYValue) {
     cursorX = cursorXValue;
     cursorY = cursorYValue;
     if (input && input->cameraButton) {
-        if (!switchLatch) {
+        if (!switchLatch || input->cameraPressed) {
             switchLatch = true;
             mode = mode < maxMode ? mode + 1 : 0;
         }

@@ -18,6 +18,9 @@ struct InputState {
     std::uint8_t boostButton = 0;
     std::uint8_t spaceKey = 0;
     std::uint8_t cameraButton = 0;
+    // V went down since the previous poll: also set when it was let go and pressed again in between, which
+    // the held cameraButton alone cannot show.
+    std::uint8_t cameraPressed = 0;
     std::uint8_t escapeKey = 0;
     std::uint8_t showHelp = 0;
     std::uint8_t wireframeHeld = 0;
@@ -39,11 +42,14 @@ class InputSource {
 public:
     virtual ~InputSource() = default;
     virtual bool keyDown(int glfwKey) = 0;
+    // The key went down since the previous poll, even if it is up again: a short tap between two frames
+    // still counts as one press. Cleared by forgetPresses after each poll.
+    virtual bool pressedSincePoll(int glfwKey) = 0;
+    virtual void forgetPresses() = 0;
     virtual bool joystickPresent() = 0;
-    // Arrays of the first joystick; the counts are not consulted by the game (it reads buttons 0, 1 and axes
-    // 0-2).
-    virtual const unsigned char* joystickButtons() = 0;
-    virtual const float* joystickAxes() = 0;
+    // Arrays of the first joystick with their element counts; null when it has none.
+    virtual const unsigned char* joystickButtons(int& count) = 0;
+    virtual const float* joystickAxes(int& count) = 0;
 };
 
 // The game's one input record, shared by every scene object; null until createInputState.

@@ -151,9 +151,9 @@ void Plane::update(float deltaTime, GLFWwindow*) {
         const glm::quat rotation = util::PhysxHandler::getGlobalRotation(actor);
         const FlightCommand command = steer(input, rotation, crashed, boostReserve, deltaTime);
         modelMatrix = glm::translate(glm::mat4(1.0f), position) * glm::mat4_cast(rotation) * modelCorrection;
-        util::PhysxHandler::addVelocityChange(actor, forwardAxis(rotation) * (command.speed * deltaTime));
-        util::PhysxHandler::addAngularVelocityChange(actor,
-                                                     command.angularVelocity * (turnResponse * deltaTime));
+        if (physics)
+            physics->addVelocityChangeRate(actor, forwardAxis(rotation) * command.speed,
+                                           command.angularVelocity * turnResponse);
     }
     placeParts();
 }

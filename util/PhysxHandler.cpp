@@ -47,6 +47,32 @@ bool isFinite(const glm::vec3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// The game was tuned at 60 steps a second: each kept 1 - c/60 of the velocity after a change of rate / 60.
+constexpr float tunedStepsPerSecond = 60.0f;
+
+struct Relaxed {
+    btVector3 end;  // the velocity after the step
+    btVector3 mean; // the mean of the velocities of the 1/60 s steps it stands for, which the body moves by
+};
+
+// Velocity v under a steady change rate a and damping c over dt: the closed form of 60 dt steps of
+// v <- (v + a/60) k with k = 1 - c/60, so that any frame time gives the 60 fps motion (exactly it at 1/60 s).
+// The velocity settles at a k / c.
+Relaxed relax(const btVector3& v, const btVector3& a, float c, float dt) {
+    const float n = tunedStepsPerSecond * dt;
+    if (c <= 0.0f) {
+        const btVector3 end = v + a * dt;
+        return {end, v + a * ((n + 1.0f) / (2.0f * tunedStepsPerSecond))};
+    }
+    const float k = std::max(0.0f, 1.0f - c / tunedStepsPerSecond);
+    const float kept = std::pow(k, n);
+    const btVector3 settled = a * (k / c);
+    const btVector3 end = settled + (v - settled) * kept;
+    // The sum of the steps' velocities over n, the mean: settled + (v - settled) k (1 - k^n) / (1 - k) / n.
+    const btVector3 mean = settled + (v - settled) * (k * (1.0f - kept) / (c * dt));
+    return {end, mean};
+}
+
 } // namespace
 
 PhysxHandler::PhysxHandler() {
@@ -219,6 +245,15 @@ void PhysxHandler::addAngularVelocityChange(btRigidBody* body, const glm::vec3& 
     body->activate(true);
 }
 
+void PhysxHandler::addVelocityChangeRate(btRigidBody* body, const glm::vec3& linear,
+                                         const glm::vec3& angular) {
+    if (DynamicBody* entry = findDynamic(body)) {
+        entry->linearRate += toBullet(linear);
+        entry->angularRate += toBullet(angular);
+        body->activate(true);
+    }
+}
+
 glm::vec3 PhysxHandler::getGlobalPosition(const btRigidBody* body) {
     const btVector3& p = body->getWorldTransform().getOrigin();
     return glm::vec3(p.x(), p.y(), p.z());
@@ -250,18 +285,28 @@ std::optional<float> PhysxHandler::raycastUp(const btRigidBody* shapeOwner, cons
 void PhysxHandler::step(float dt) {
     if (!std::isfinite(dt) || dt <= 0.0f)
         return;
-    // PhysX order within a step: velocity changes (already added), gravity, then damping, then the solver.
-    for (const DynamicBody& entry : dynamicBodies) {
-        btVector3 linear = entry.body->getLinearVelocity();
-        btVector3 angular = entry.body->getAngularVelocity();
+    // Velocity changes given at once are already in the velocity; the rates, gravity and damping follow. The
+    // body moves by the mean velocity of the step; the solver's own change of it (a bounce) is kept on top
+    // of the end velocity.
+    for (DynamicBody& entry : dynamicBodies) {
+        btVector3 linearRate = entry.linearRate;
         if (entry.gravityOn)
-            linear += btVector3(0.0f, gravity, 0.0f) * dt;
-        linear *= std::max(0.0f, 1.0f - entry.linearDamping * dt);
-        angular *= std::max(0.0f, 1.0f - entry.angularDamping * dt);
-        entry.body->setLinearVelocity(linear);
-        entry.body->setAngularVelocity(angular);
+            linearRate += btVector3(0.0f, gravity, 0.0f);
+        const Relaxed linear = relax(entry.body->getLinearVelocity(), linearRate, entry.linearDamping, dt);
+        const Relaxed angular =
+            relax(entry.body->getAngularVelocity(), entry.angularRate, entry.angularDamping, dt);
+        entry.body->setLinearVelocity(linear.mean);
+        entry.body->setAngularVelocity(angular.mean);
+        entry.linearToEnd = linear.end - linear.mean;
+        entry.angularToEnd = angular.end - angular.mean;
+        entry.linearRate.setZero();
+        entry.angularRate.setZero();
     }
     scene->stepSimulation(dt, 0);
+    for (const DynamicBody& entry : dynamicBodies) {
+        entry.body->setLinearVelocity(entry.body->getLinearVelocity() + entry.linearToEnd);
+        entry.body->setAngularVelocity(entry.body->getAngularVelocity() + entry.angularToEnd);
+    }
     touchPairs.update(*dispatcher,
                       [this](const btCollisionObject* a, const btCollisionObject* b) { onTouchStart(a, b); });
 }

@@ -59,7 +59,8 @@ public:
     // Teleports a body (identity rotation) and wakes it; world queries see the new place at once.
     void setGlobalPose(btRigidBody* body, const glm::vec3& position);
 
-    // Damping per second the PhysX way, v *= max(0, 1 - c dt), applied before every step.
+    // Damping per second, tuned on steps of 1/60 s: each such step keeps 1 - c/60 of the velocity. A step of
+    // any length keeps what that many 1/60 s steps would, so the motion does not depend on the frame rate.
     void setDamping(btRigidBody* body, float linear, float angular);
     void setGravityEnabled(btRigidBody* body, bool enabled);
     bool gravityEnabled(const btRigidBody* body) const;
@@ -68,9 +69,14 @@ public:
     // cleared, and it is deleted. The pointer is dangling afterwards.
     void release(btRigidBody* body);
 
-    // Velocity changes in the world frame, taking effect in the next step (PhysX eVELOCITY_CHANGE).
+    // Velocity changes in the world frame, taking effect at once (PhysX eVELOCITY_CHANGE).
     static void addVelocityChange(btRigidBody* body, const glm::vec3& linear);
     static void addAngularVelocityChange(btRigidBody* body, const glm::vec3& angular);
+
+    // A steady velocity change over the next step, per second (world frame): thrust and turning. The step
+    // gives it the way steps of 1/60 s would, rate / 60 before each one's damping, whatever its length; at
+    // 1/60 s it equals a velocity change of rate x dt.
+    void addVelocityChangeRate(btRigidBody* body, const glm::vec3& linear, const glm::vec3& angular);
 
     static glm::vec3 getGlobalPosition(const btRigidBody* body);
     static glm::quat getGlobalRotation(const btRigidBody* body);
@@ -82,7 +88,9 @@ public:
                                           const glm::vec3& origin, float maxDistance = upwardRayLength);
 
     // One step of exactly dt (no sub-steps), then the event flags of the touches that started. A frame time
-    // that is not a positive finite number steps nothing.
+    // that is not a positive finite number steps nothing. Damping, gravity and the velocity change rates act
+    // in closed form, as the 1/60 s steps of the same time would, and the bodies move by those steps' mean
+    // velocity.
     void step(float dt);
 
     // The event rules of the game. A trigger reports the jet entering it; only the ring's trigger reports a
@@ -117,6 +125,11 @@ private:
         float linearDamping;
         float angularDamping;
         bool gravityOn;
+        btVector3 linearRate{0, 0, 0};
+        btVector3 angularRate{0, 0, 0};
+        // What the step's end velocity differs from the mean velocity the body moves by.
+        btVector3 linearToEnd{0, 0, 0};
+        btVector3 angularToEnd{0, 0, 0};
     };
 
     btRigidBody* addBody(std::unique_ptr<btCollisionShape> shape, float mass, const btVector3& inertia,

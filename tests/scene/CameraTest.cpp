@@ -79,6 +79,12 @@ TEST_F(CameraTest, HeldSwitchChangesTheModeOnce) {
         camera.applyInput(0.0, 0.0);
         EXPECT_EQ(camera.mode, expected);
     }
+    // Let go and pressed again between two polls: the button still reads held, but it is a new press.
+    input.cameraButton = 1;
+    camera.applyInput(0.0, 0.0);
+    input.cameraPressed = 1;
+    camera.applyInput(0.0, 0.0);
+    EXPECT_EQ(camera.mode, 0);
 }
 
 TEST(ViewFrustumTest, SphereFactorsAtSixteenToNine) {

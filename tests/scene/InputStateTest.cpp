@@ -10,13 +10,23 @@ namespace {
 class FakeSource : public InputSource {
 public:
     bool keyDown(int key) override { return keys.count(key) > 0; }
+    bool pressedSincePoll(int key) override { return taps.count(key) > 0; }
+    void forgetPresses() override { taps.clear(); }
     bool joystickPresent() override { return present; }
-    const unsigned char* joystickButtons() override { return buttons; }
-    const float* joystickAxes() override { return axesAvailable ? axes : nullptr; }
+    const unsigned char* joystickButtons(int& count) override {
+        count = buttonCount;
+        return buttons;
+    }
+    const float* joystickAxes(int& count) override {
+        count = axisCount;
+        return axisCount > 0 ? axes : nullptr;
+    }
 
-    std::set<int> keys;
+    std::set<int> keys; // down at the poll
+    std::set<int> taps; // pressed since the previous poll
     bool present = false;
-    bool axesAvailable = true;
+    int buttonCount = 2;
+    int axisCount = 3;
     unsigned char buttons[2] = {GLFW_RELEASE, GLFW_RELEASE};
     float axes[3] = {0.0f, 0.0f, 0.0f};
 };
@@ -87,6 +97,29 @@ TEST_F(InputStateTest, SwitchActsOncePerPressAndHeldByteFollowsTheKey) {
     EXPECT_EQ(state->wireframe, 1);
 }
 
+// A key that went down and up between two polls counts as exactly one press; so does a release and a new
+// press between two polls of a held key.
+TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
+    source.taps = {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8};
+    pollInput();
+    EXPECT_EQ(state->showHelp, 1);
+    EXPECT_EQ(state->escapeKey, 1);
+    EXPECT_EQ(state->culling, 0);
+    EXPECT_EQ(state->cullingHeld, 1);
+    pollInput();
+    EXPECT_EQ(state->showHelp, 1);
+    EXPECT_EQ(state->escapeKey, 0);
+    EXPECT_EQ(state->cullingHeld, 0);
+    press({GLFW_KEY_F3, GLFW_KEY_V});
+    EXPECT_EQ(state->cameraPressed, 0);
+    source.taps = {GLFW_KEY_F3, GLFW_KEY_V};
+    pollInput();
+    EXPECT_EQ(state->wireframe, 0);
+    EXPECT_EQ(state->cameraPressed, 1);
+    pollInput();
+    EXPECT_EQ(state->wireframe, 0);
+}
+
 TEST_F(InputStateTest, MipmapModeCyclesThroughThreeModes) {
     int modes[4];
     for (int& mode : modes) {
@@ -123,8 +156,19 @@ TEST(InputStateJoystickTest, AxesReplaceKeysOnlyAboveTheThreshold) {
     EXPECT_FLOAT_EQ(state->yawAxis, 0.75f);
     EXPECT_EQ(state->boostButton, 1);
     EXPECT_EQ(state->cameraButton, 1);
-    // A joystick that stops reporting axes leaves the keys in charge instead of reading freed memory.
-    source.axesAvailable = false;
+    // Only what the joystick reports is read: a two-axis, one-button stick keeps roll, pitch and boost.
+    source.axisCount = 2;
+    source.buttonCount = 1;
+    source.keys = {GLFW_KEY_E};
+    pollInput();
+    EXPECT_FLOAT_EQ(state->pitchAxis, 0.1001f);
+    EXPECT_FLOAT_EQ(state->rollAxis, -0.5f);
+    EXPECT_EQ(state->yawAxis, -1.0f);
+    EXPECT_EQ(state->boostButton, 1);
+    EXPECT_EQ(state->cameraButton, 0);
+    // One that stops reporting axes leaves the keys in charge.
+    source.axisCount = 0;
+    source.keys = {GLFW_KEY_W};
     pollInput();
     EXPECT_EQ(state->pitchAxis, -1.0f);
     destroyInputState();

@@ -5,6 +5,9 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
+#include <cstdio>
+
 using tavo::scene::Plane;
 using tavo::util::PhysxHandler;
 
@@ -77,6 +80,82 @@ TEST_F(PlaneTest, WithoutInputItSettlesAtCruiseSpeedAlongItsNose) {
     EXPECT_NEAR(glm::dot(nose, glm::vec3(0, 0, 1)), 1.0f, 1e-5f);
     EXPECT_NEAR(glm::distance(glm::vec3(jet.modelMatrix[3]), PhysxHandler::getGlobalPosition(jet.actor)),
                 0.0f, 1e-3f);
+}
+
+// The jet asks for the same motion at any frame rate: settled speeds and turn rate are those of 60 fps.
+TEST_F(PlaneTest, SettledSpeedsAndTurnRateDoNotDependOnTheFrameTime) {
+    for (const float dt : {1 / 10.0f, 1 / 15.0f, 1 / 20.0f, 1 / 30.0f, 1 / 60.0f, 1 / 144.0f}) {
+        SCOPED_TRACE(testing::Message() << "dt 1/" << std::lround(1 / dt));
+        plane.reset();
+        physics = std::make_unique<PhysxHandler>();
+        Plane& jet = makePlane(folder + "/jet.dae");
+        input = InputState{};
+        const int oneSecond = static_cast<int>(std::lround(1 / dt));
+        fly(6 * oneSecond, dt);
+        EXPECT_NEAR(forwardSpeed(), 49.17f, 49.17f * 0.005f);
+        input.boostButton = 1;
+        jet.boostReserve = 100.0f; // as refilled by cans, long enough to settle
+        fly(8 * oneSecond, dt);
+        EXPECT_NEAR(forwardSpeed(), 245.8f, 245.8f * 0.005f);
+        input.boostButton = 0;
+        input.yawAxis = 1.0f;
+        fly(2 * oneSecond, dt);
+        EXPECT_NEAR(jet.actor->getAngularVelocity().length() / tavo::scene::degree, 75.0f, 75.0f * 0.005f);
+    }
+}
+
+// A scripted 20-second flight high above the ground, flown at several frame times: it ends where and
+// heading where the same flight at 60 fps ends.
+TEST_F(PlaneTest, ScriptedFlightEndsAtTheSamePlaceAtAnyFrameRate) {
+    struct Leg {
+        int from, to; // whole seconds, so every frame time meets the boundaries
+        float InputState::*axis;
+        float value;
+    };
+    const Leg legs[] = {{2, 4, &InputState::pitchAxis, 1.0f},   {4, 5, &InputState::rollAxis, 1.0f},
+                        {5, 7, &InputState::yawAxis, 1.0f},     {10, 11, &InputState::pitchAxis, -1.0f},
+                        {11, 12, &InputState::rollAxis, -1.0f}, {12, 13, &InputState::yawAxis, -1.0f}};
+    struct Flight {
+        glm::vec3 position, forward;
+        float distance;
+    };
+    auto flyScript = [&](float dt) {
+        plane.reset();
+        physics = std::make_unique<PhysxHandler>();
+        makePlane(folder + "/jet.dae");
+        physics->setGlobalPose(plane->actor, {0, 5000, 0});
+        float distance = 0;
+        const int steps = static_cast<int>(std::lround(20 / dt));
+        for (int i = 0; i < steps; ++i) {
+            const double t = (i + 0.5) * dt;
+            input = InputState{};
+            for (const Leg& leg : legs)
+                if (t > leg.from && t < leg.to)
+                    input.*leg.axis = leg.value;
+            input.boostButton = t > 7 && t < 10;
+            const glm::vec3 before = PhysxHandler::getGlobalPosition(plane->actor);
+            fly(1, dt);
+            distance += glm::distance(before, PhysxHandler::getGlobalPosition(plane->actor));
+        }
+        const glm::quat q = PhysxHandler::getGlobalRotation(plane->actor);
+        return Flight{PhysxHandler::getGlobalPosition(plane->actor), tavo::scene::forwardAxis(q), distance};
+    };
+    const Flight reference = flyScript(1 / 60.0f);
+    struct Limit {
+        int fps;
+        float position, heading; // share of the distance flown, degrees
+    };
+    for (const Limit limit : {Limit{10, 0.03f, 5}, Limit{15, 0.01f, 2}, Limit{20, 0.01f, 2},
+                              Limit{30, 0.01f, 2}, Limit{144, 0.01f, 2}}) {
+        const Flight f = flyScript(1.0f / limit.fps);
+        const float off = glm::distance(f.position, reference.position) / reference.distance;
+        const float heading =
+            std::acos(std::clamp(glm::dot(f.forward, reference.forward), -1.0f, 1.0f)) / tavo::scene::degree;
+        std::printf("1/%d s: %.2f %% of %.0f units off, heading %.2f degrees off\n", limit.fps, off * 100,
+                    reference.distance, heading);
+        EXPECT_LT(off, limit.position) << "1/" << limit.fps;
+        EXPECT_LT(heading, limit.heading) << "1/" << limit.fps;
+    }
 }
 
 TEST_F(PlaneTest, BoostApproaches250AndTheReserveLastsFiveSeconds) {

@@ -13,9 +13,8 @@
 // The real game binary running on the X server of DISPLAY (scripts/test starts an Xvfb for the suite), driven
 // the way a player would: real key events to its window, screenshots of what it shows.
 //
-// The game reads the keyboard state once per frame, and under software rendering a frame can take a good part
-// of a second, so a press and release that both arrive between two frames are never seen. Hold a key until
-// its effect shows (holdKeyUntil) rather than tapping it.
+// The game reads the keyboard once per frame and also counts presses that went down and up between two
+// frames, so a tap of a millisecond is seen; holdKeyUntil holds a key until its effect shows.
 //
 //     GameUnderTest game({"800", "600"});
 //     ASSERT_TRUE(game.waitForWindow()) << game.diagnostics();
@@ -44,8 +43,7 @@ public:
 
     void keyDown(const std::string& key);
     void keyUp(const std::string& key);
-    // Press and release in one go. A game whose frame takes longer than the two events may miss the key
-    // altogether; holdKeyUntil cannot be missed.
+    // Press and release a millisecond apart.
     void tap(const std::string& key);
     // Holds key until condition is true or the time-out passes, then releases it; returns the condition's
     // value.

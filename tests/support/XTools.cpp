@@ -74,6 +74,10 @@ WindowSize screenSize() {
 bool sendKey(const std::string& windowId, const std::string& action, const std::string& key) {
     // Not "--window": with it xdotool uses XTEST only while the window has the focus and otherwise sends a
     // synthetic event that changes no key state, so one call could act in two ways.
+    // "key" taps: down and up a millisecond apart.
+    if (action == "key")
+        return runTool({"xdotool", "windowfocus", "--sync", windowId, "key", "--delay", "1", key})
+                   .exitStatus == 0;
     return runTool({"xdotool", "windowfocus", "--sync", windowId, action, key}).exitStatus == 0;
 }
 

@@ -22,8 +22,8 @@ WindowSize windowSize(const std::string& windowId);
 WindowSize screenSize();
 
 // Gives the window the keyboard focus and sends it a key event through the X server's XTEST extension, as a
-// keyboard would; action is "key" (press and release), "keydown" or "keyup" and key an X key name such as
-// "Escape", "F1", "w" or "Shift_L". Returns whether xdotool succeeded.
+// keyboard would; action is "key" (press and release 1 ms apart), "keydown" or "keyup" and key an X key name
+// such as "Escape", "F1", "w" or "Shift_L". Returns whether xdotool succeeded.
 bool sendKey(const std::string& windowId, const std::string& action, const std::string& key);
 
 // Releases a key in the X server, whichever window has the focus, even none. A key left down stays down for

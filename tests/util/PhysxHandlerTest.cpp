@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <tuple>
 
 using tavo::util::PhysxHandler;
 
@@ -71,9 +72,9 @@ glm::vec3 forwardOf(const btRigidBody* body) {
     return PhysxHandler::getGlobalRotation(body) * glm::vec3(0, 0, 1);
 }
 
-// The flight model's thrust: a velocity change of speed x dt along the forward axis, then one step.
+// The flight model's thrust: a steady velocity change of speed per second along the forward axis, one step.
 void thrust(PhysxHandler& physics, btRigidBody* plane, float speed, float dt) {
-    PhysxHandler::addVelocityChange(plane, forwardOf(plane) * speed * dt);
+    physics.addVelocityChangeRate(plane, forwardOf(plane) * speed, glm::vec3(0.0f));
     physics.step(dt);
 }
 
@@ -109,48 +110,50 @@ TEST(PhysxHandlerMotion, GravityActsOnceSwitchedOnOneStepOfDtPerCall) {
     EXPECT_NEAR(jet->getLinearVelocity().y(), -45.8912f, 2e-3f);
 }
 
-TEST(PhysxHandlerMotion, HandDampingSettlesAtThePhysxSpeeds) {
-    struct Case {
-        float dt, speed, settled;
-    };
-    for (const Case c : {Case{1 / 60.0f, 50, 49.1665f}, Case{1 / 60.0f, 250, 245.8334f},
-                         Case{1 / 20.0f, 50, 47.5f}, Case{1 / 144.0f, 50, 49.6526f}}) {
-        PhysxHandler physics;
-        btRigidBody* plane = addJet(physics, {0, 0, 0});
-        const int frames = static_cast<int>(std::lround(10.0f / c.dt));
-        float zOneSecondBefore = 0;
-        for (int i = 0; i < frames; ++i) {
-            if (i == frames - static_cast<int>(std::lround(1.0f / c.dt)))
-                zOneSecondBefore = PhysxHandler::getGlobalPosition(plane).z;
-            thrust(physics, plane, c.speed, c.dt);
+// Damping, gravity and the thrust and turn rates were tuned at 60 steps a second; one long step moves a body
+// exactly as the 1/60 s steps it stands for, and a 1/60 s step gives a rate as a velocity change of rate
+// / 60.
+TEST(PhysxHandlerMotion, OneLongStepMovesAsTheSixtiethsItStandsFor) {
+    const glm::vec3 thrustRate(0, 0, 50), turnRate(0, 15.707964f, 0), start(10, 0, 30);
+    auto flyFor = [&](int sixtieths, bool oneStep, bool instantChanges) {
+        auto physics = std::make_unique<PhysxHandler>();
+        btRigidBody* plane = addJet(*physics, {0, 0, 0});
+        physics->setGravityEnabled(plane, true);
+        PhysxHandler::addVelocityChange(plane, start);
+        for (int i = 0; i < (oneStep ? 1 : sixtieths); ++i) {
+            const float dt = (oneStep ? sixtieths : 1) * frame;
+            if (instantChanges) {
+                PhysxHandler::addVelocityChange(plane, thrustRate * dt);
+                PhysxHandler::addAngularVelocityChange(plane, turnRate * dt);
+            } else {
+                physics->addVelocityChangeRate(plane, thrustRate, turnRate);
+            }
+            physics->step(dt);
         }
-        SCOPED_TRACE(testing::Message() << "dt " << c.dt << " speed " << c.speed);
-        EXPECT_NEAR(plane->getLinearVelocity().z(), c.settled, c.settled * 2e-4f);
-        EXPECT_NEAR(plane->getLinearVelocity().x(), 0.0f, 1e-4f);
-        EXPECT_NEAR(plane->getLinearVelocity().y(), 0.0f, 1e-4f);
-        EXPECT_NEAR(PhysxHandler::getGlobalPosition(plane).z - zOneSecondBefore, c.settled,
-                    c.settled * 0.01f);
+        const btVector3 v = plane->getLinearVelocity();
+        return std::make_tuple(glm::vec3(v.x(), v.y(), v.z()), plane->getAngularVelocity().y(),
+                               PhysxHandler::getGlobalPosition(plane),
+                               glm::angle(PhysxHandler::getGlobalRotation(plane)));
+    };
+    struct Case {
+        int sixtieths;
+        bool oneStep, instantChanges; // the flight compared with sixtieths steps of rates
+    };
+    for (const Case c :
+         {Case{1, true, true}, Case{3, true, false}, Case{6, true, false}, Case{12, true, false}}) {
+        SCOPED_TRACE(testing::Message() << c.sixtieths << " sixtieths");
+        const auto [v, w, p, a] = flyFor(c.sixtieths, c.oneStep, c.instantChanges);
+        const auto [vRef, wRef, pRef, aRef] = flyFor(c.sixtieths, false, false);
+        EXPECT_LT(glm::distance(v, vRef), 1e-3f * glm::length(vRef));
+        EXPECT_NEAR(w, wRef, 1e-4f);
+        EXPECT_LT(glm::distance(p, pRef), 1e-3f * glm::length(pRef));
+        EXPECT_NEAR(a, aRef, 1e-4f);
     }
-}
-
-TEST(PhysxHandlerMotion, TurnRateSettlesAtTheDampedRate) {
-    PhysxHandler physics;
-    btRigidBody* plane = addJet(physics, {0, 0, 0});
-    const float omega = 1.5707964f;
-    for (int i = 0; i < 300; ++i) {
-        PhysxHandler::addAngularVelocityChange(plane, glm::vec3(0, omega * 10.0f * frame, 0));
-        physics.step(frame);
-    }
-    EXPECT_NEAR(plane->getAngularVelocity().y(), 1.3090f, 1e-3f);
-    // At 10 frames per second PhysX's factor 1 - 10 dt is 0: the jet cannot turn at all.
-    PhysxHandler slow;
-    btRigidBody* slowPlane = addJet(slow, {0, 0, 0});
-    for (int i = 0; i < 20; ++i) {
-        PhysxHandler::addAngularVelocityChange(slowPlane, glm::vec3(0, omega * 10.0f * 0.1f, 0));
-        slow.step(0.1f);
-    }
-    EXPECT_FLOAT_EQ(slowPlane->getAngularVelocity().y(), 0.0f);
-    EXPECT_NEAR(glm::angle(PhysxHandler::getGlobalRotation(slowPlane)), 0.0f, 1e-5f);
+    // The settled values of 60 fps: speed 50 x 59/60, turn rate 90 degrees/s x 5/6, falling at 49.05 x 59/60.
+    const auto [v, w, p, a] = flyFor(1800, true, false);
+    EXPECT_NEAR(v.z, 49.1667f, 1e-3f);
+    EXPECT_NEAR(v.y, -48.2325f, 1e-3f);
+    EXPECT_NEAR(w, 1.3090f, 1e-4f);
 }
 
 TEST(PhysxHandlerMotion, FrameTimesThatAreNotPositiveStepNothing) {

@@ -291,9 +291,11 @@ public:
         }
         return false;
     }
+    bool pressedSincePoll(int) override { return false; }
+    void forgetPresses() override {}
     bool joystickPresent() override { return false; }
-    const unsigned char* joystickButtons() override { return nullptr; }
-    const float* joystickAxes() override { return nullptr; }
+    const unsigned char* joystickButtons(int&) override { return nullptr; }
+    const float* joystickAxes(int&) override { return nullptr; }
 
 private:
     // Signed sine of the horizontal angle from the jet's heading to the sun: positive where a Q yaw (positive
