@@ -35,11 +35,7 @@ protected:
             fs::remove_all(temp, ignored);
     }
 
-    static ProcessResult run(const std::vector<std::string>& command) {
-        ProcessOptions options;
-        options.workingDirectory = "";
-        return runProcess(command, 240s, options);
-    }
+    static ProcessResult run(const std::vector<std::string>& command) { return runProcess(command, 240s); }
 
     // The launcher at `launcher` must start the game of the tree under `prefix` in the data folder, whatever
     // the working directory, with the arguments as given, and hand on its messages and exit status.
