@@ -213,7 +213,7 @@ ProcessResult runProcess(const std::vector<std::string>& command, std::chrono::m
 
 ProcessResult runGame(const std::vector<std::string>& arguments, std::chrono::milliseconds timeout,
                       const ProcessOptions& options) {
-    std::vector<std::string> command{WINDLAP_BINARY};
+    std::vector<std::string> command{options.game};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return runProcess(command, timeout, options);
 }

@@ -23,6 +23,8 @@ struct ProcessResult {
 std::ostream& operator<<(std::ostream& stream, const ProcessResult& result);
 
 struct ProcessOptions {
+    // The game that GameUnderTest and runGame start: the built binary, or an installed launcher.
+    std::string game = WINDLAP_BINARY;
     // The game reads its data folders relative to this.
     std::string workingDirectory = WINDLAP_RUN_DIR;
     // Variables removed from the inherited environment (for instance DISPLAY), then variables set.
@@ -74,6 +76,6 @@ private:
 ProcessResult runProcess(const std::vector<std::string>& command, std::chrono::milliseconds timeout,
                          const ProcessOptions& options = {});
 
-// Runs the game binary from the run folder with these arguments; argument 0 is WINDLAP_BINARY.
+// Runs the game (options.game) with these arguments; argument 0 is its path.
 ProcessResult runGame(const std::vector<std::string>& arguments, std::chrono::milliseconds timeout,
                       const ProcessOptions& options = {});

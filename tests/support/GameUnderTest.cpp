@@ -17,7 +17,7 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 GameUnderTest::GameUnderTest(const std::vector<std::string>& arguments, const ProcessOptions& options) {
-    std::vector<std::string> command{WINDLAP_BINARY};
+    std::vector<std::string> command{options.game};
     command.insert(command.end(), arguments.begin(), arguments.end());
     process = std::make_unique<ChildProcess>(command, options);
 }

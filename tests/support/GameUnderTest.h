@@ -26,7 +26,8 @@ public:
     using Duration = std::chrono::milliseconds;
     static constexpr Duration defaultTimeout = std::chrono::seconds(60);
 
-    // Starts WINDLAP_BINARY in the run folder with these arguments and no standard input.
+    // Starts the game (options.game, WINDLAP_BINARY unless set) in the run folder with these arguments and no
+    // standard input.
     explicit GameUnderTest(const std::vector<std::string>& arguments = {},
                            const ProcessOptions& options = {});
     // Releases the keys still held and kills the game if it still runs.
