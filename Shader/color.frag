@@ -28,7 +28,15 @@ void main() {
     vec3 toEye = normalize(-viewPosition);
     float lambert = max(dot(n, toSun), 0.0);
     float highlight = pow(max(dot(n, normalize(toSun + toEye)), 0.0), max(shininess, 1.0));
-    float lit = mix(1.0, texture(shadowMap, shadowCoord.xyz), shadowWeight) * step(0.0, dot(n, toSun));
+    float towardSun = dot(n, toSun);
+    // The map holds flat triangles, the lighting smooth normals: toward the terminator the two disagree about
+    // what the sun sees, and a triangle turned from the sun shadows itself along its edges (sawtooth). There,
+    // by the smooth normal or by the triangle's own, the shadow fades out; the light it would take away is
+    // small anyway. Level ground under this sun (about 19 degrees high) keeps its full shadow.
+    vec3 face = normalize(cross(dFdx(viewPosition), dFdy(viewPosition)));
+    float faceTowardSun = dot(face, toSun) * sign(dot(face, n));
+    float shadowFade = smoothstep(0.05, 0.3, towardSun) * smoothstep(0.05, 0.3, faceTowardSun);
+    float lit = mix(1.0, texture(shadowMap, shadowCoord.xyz), shadowWeight * shadowFade) * step(0.0, towardSun);
     float fill = ambient * (1.25 + 0.75 * dot(n, viewUp));
 
     vec3 colour = diffuseColor * (fill + lit * lambert * sunColor) + lit * highlight * specularColor * sunColor;

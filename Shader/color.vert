@@ -27,7 +27,14 @@ void main() {
     viewNormal = mat3(modelView) * normal;
     toSun = normalize(mat3(view) * -sunDirection);
     viewUp = mat3(view)[1];
-    shadowCoord = M_Vl_Pl_L_Matrix * vec4(position, 1.0);
+    // The shadow lookup starts off the surface, along its normal and the farther the more the surface turns
+    // from the sun: a map texel is about one world unit wide, and at a slant its depth would otherwise reach
+    // above the surface that cast it (acne stripes). The offset is in world units (uniform scale assumed).
+    vec3 worldNormal = mat3(model) * normal;
+    float worldLength = max(length(worldNormal), 1e-6);
+    float towardSun = dot(worldNormal, -sunDirection) / worldLength;
+    float offset = 0.5 + 2.0 * sqrt(max(1.0 - towardSun * towardSun, 0.0));
+    shadowCoord = M_Vl_Pl_L_Matrix * vec4(position + normal * (offset / worldLength), 1.0);
     // Before a shadow map is bound, unit 2 reads as an empty or 1 x 1 stand-in (Mesa's) that compares as shadow
     // everywhere: without a real map everything is lit instead.
     shadowWeight = textureSize(shadowMap, 0).x > 1 ? 1.0 : 0.0;

@@ -59,6 +59,9 @@ GLFWwindow* openWindow(const StartupSettings& settings) {
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    // The viewport, the projection and the off-screen targets keep the size of the start: a window that could
+    // be resized would show the picture cropped or in a corner. Full screen ignores the hint.
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
     GLFWmonitor* monitor = nullptr;
     if (settings.fullscreen) {
         monitor = glfwGetPrimaryMonitor();

@@ -25,11 +25,20 @@ Texture::Texture(const std::string& path) {
     const ILint pixelType = ilGetInteger(IL_IMAGE_TYPE);
     const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
 
+    // DevIL packs its rows tightly: the alignment must divide the row length, or an RGB image whose width is
+    // not a multiple of 4 comes out skewed. The one in force before is someone else's and is put back.
+    const ILint rowBytes = width * ilGetInteger(IL_IMAGE_BPP);
+    const GLint alignment = rowBytes % 8 == 0 ? 8 : rowBytes % 4 == 0 ? 4 : rowBytes % 2 == 0 ? 2 : 1;
+    GLint previousAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+
     glGenTextures(1, &textureId);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textureId);
     glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, static_cast<GLenum>(format),
                  static_cast<GLenum>(pixelType), pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

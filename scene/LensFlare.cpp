@@ -19,6 +19,7 @@ LensFlare::LensFlare(const glm::mat4& model, Shader* shader, float aspect, Camer
     textures[HALO1] = std::make_unique<Texture>(halo1);
     textures[HALO2] = std::make_unique<Texture>(halo2);
     textures[RING] = std::make_unique<Texture>(ring);
+    glGenQueries(1, &occlusionQuery);
 }
 
 LensFlare::~LensFlare() {
@@ -26,6 +27,7 @@ LensFlare::~LensFlare() {
     glDeleteBuffers(1, &vertexBuffer);
     glDeleteBuffers(1, &uvBuffer);
     glDeleteVertexArrays(1, &vertexArray);
+    glDeleteQueries(1, &occlusionQuery);
 }
 
 void LensFlare::updatePositions(const glm::mat4& view, const glm::mat4& projection) {
@@ -40,33 +42,39 @@ void LensFlare::updatePositions(const glm::mat4& view, const glm::mat4& projecti
     }
 
     sunClip = projection * glm::vec4(glm::mat3(view) * sunDirection, 1.0f);
+    // Inside the cone the sun is in front of the eye, so w is positive. A projection that puts it elsewhere
+    // would mirror it through the centre: then it counts as out of view.
+    if (!(sunClip.w > 0.0f)) {
+        sunVisible = false;
+        return;
+    }
+    sunPosition = glm::vec2(sunClip) / sunClip.w;
     // Direction times length is the offset itself: no normalising, so a sun at the centre needs no special
     // case.
-    const glm::vec2 d(sunClip.x, sunClip.y);
+    const glm::vec2 d = sunPosition;
     elementOffsets = {d, d, -d, -d, d, 0.3f * d, 0.3f * d};
 }
 
 void LensFlare::draw() {
     if (!sunVisible)
         return;
-    const float pixelX = (sunClip.x + 1.0f) * static_cast<float>(width) * 0.5f;
-    const float pixelY = (sunClip.y + 1.0f) * 0.5f * static_cast<float>(height);
-    // Off the frame buffer there is no depth to read: the sun counts as hidden. The test is made before
+    const float pixelX = (sunPosition.x + 1.0f) * static_cast<float>(width) * 0.5f;
+    const float pixelY = (sunPosition.y + 1.0f) * 0.5f * static_cast<float>(height);
+    // Off the frame buffer there is no depth to test: the sun counts as hidden. The test is made before
     // truncating, so -0.5 is not taken for pixel 0.
     if (!(pixelX >= 0.0f && pixelX < static_cast<float>(width) && pixelY >= 0.0f &&
           pixelY < static_cast<float>(height)))
         return;
-    GLfloat depth = 0.0f;
-    glReadPixels(static_cast<GLint>(pixelX), static_cast<GLint>(pixelY), 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT,
-                 &depth);
-    if (depth != 1.0f)
-        return;
 
+    glUseProgram(shader->programId);
     glDepthMask(GL_FALSE);
+    probeSunPixel(static_cast<int>(pixelX), static_cast<int>(pixelY));
+
     // The glow source is not the flare's: masking it keeps it intact even without blending, and saves a
     // read-modify-write of a second target for every sprite pixel.
     glColorMaski(1, GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glUseProgram(shader->programId);
+    // The GPU waits for the probe's result; the processor goes on.
+    glBeginConditionalRender(occlusionQuery, GL_QUERY_WAIT);
     glUniform1f(factorLocation, 2.0f);
     drawElement(BLOOM, elementOffsets[0], 1.0f);
     drawElement(SPIKE, elementOffsets[1], 1.0f);
@@ -76,8 +84,33 @@ void LensFlare::draw() {
     drawElement(HALO2, elementOffsets[3], 0.4f);
     drawElement(HALO1, elementOffsets[5], 0.375f);
     drawElement(HALO2, elementOffsets[6], 0.2f);
+    glEndConditionalRender();
     glColorMaski(1, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
+}
+
+void LensFlare::probeSunPixel(int x, int y) {
+    // Every corner of the quad lands on the centre of pixel (x, y), on the far plane (depth 1.0).
+    glm::mat4 onPixel(0.0f);
+    onPixel[3] =
+        glm::vec4((static_cast<float>(x) + 0.5f) * 2.0f / static_cast<float>(width) - 1.0f,
+                  (static_cast<float>(y) + 0.5f) * 2.0f / static_cast<float>(height) - 1.0f, 1.0f, 1.0f);
+    glUniformMatrix4fv(textureMatrixLocation, 1, GL_FALSE, glm::value_ptr(onPixel));
+    const GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST);
+    GLint depthFunction = GL_LESS;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glBeginQuery(GL_ANY_SAMPLES_PASSED, occlusionQuery);
+    glBindVertexArray(vertexArray);
+    glDrawArrays(GL_POINTS, 0, 1);
+    glBindVertexArray(0);
+    glEndQuery(GL_ANY_SAMPLES_PASSED);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthFunc(static_cast<GLenum>(depthFunction));
+    if (!depthTest)
+        glDisable(GL_DEPTH_TEST);
 }
 
 void LensFlare::drawElement(Sprite sprite, const glm::vec2& offset, float size) {

@@ -44,6 +44,10 @@ TEST_F(Window, TakesItsSizeFromTheFirstTwoArguments) {
     WindowSize size = game.size();
     EXPECT_EQ(size.width, 800);
     EXPECT_EQ(size.height, 600);
+    // Not resizable: the picture is made for this size.
+    const WindowSize fixed = fixedSize(game.windowId());
+    EXPECT_EQ(fixed.width, 800);
+    EXPECT_EQ(fixed.height, 600);
     ProcessResult end = game.quitWithEscape();
     EXPECT_EQ(end.exitStatus, 0) << end;
     EXPECT_EQ(end.out,

@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -87,6 +88,37 @@ TEST_F(TextureTest, MissingOrBrokenFilePrintsOneNumberAndGoesOn) {
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(broken.textureId, 0u);
     EXPECT_THAT(printed, testing::MatchesRegex("[0-9]+\n"));
+}
+
+TEST_F(TextureTest, RowsNotAMultipleOfFourBytesUploadStraightWhateverAlignmentWasSet) {
+    // 1022 RGB pixels are 3066 bytes a row: any alignment but 1 or 2 would pad the rows and skew them.
+    const std::string path = folder + "/wide.png";
+    ASSERT_EQ(
+        std::system(("convert -size 1022x1 xc:'#ff0000' xc:'#00ff00' xc:'#0000ff' -append -type TrueColor '" +
+                     path + "'")
+                        .c_str()),
+        0);
+    for (const GLint before : {1, 4, 8}) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, before);
+        Texture texture(path);
+        ASSERT_NE(texture.textureId, 0u);
+        std::vector<unsigned char> pixels(1022 * 3 * 4);
+        glBindTexture(GL_TEXTURE_2D, texture.textureId);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        // Bottom row first: blue, green, red, each the same from the first pixel to the last.
+        const std::array<std::array<int, 3>, 3> rows{{{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}};
+        for (int row = 0; row < 3; ++row)
+            for (const int column : {0, 1021}) {
+                const unsigned char* p = &pixels[(row * 1022 + column) * 4];
+                EXPECT_EQ((std::array<int, 3>{p[0], p[1], p[2]}), rows[row])
+                    << "row " << row << ", column " << column << ", alignment " << before << " before";
+            }
+        GLint after = 0;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &after);
+        EXPECT_EQ(after, before) << "the alignment in force before is put back";
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 }
 
 TEST_F(TextureTest, EachTextureOwnsItsNames) {

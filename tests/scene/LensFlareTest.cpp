@@ -1,15 +1,19 @@
 #include "scene/LensFlare.h"
 #include "render/Shader.h"
 #include "scene/Camera.h"
+#include "scene/SkyBox.h"
+#include "scene/ViewFrustum.h"
 #include "support/GlContext.h"
 #include "support/SceneTarget.h"
 #include "support/TestModels.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 using tavo::scene::Camera;
 using tavo::scene::LensFlare;
@@ -60,10 +64,10 @@ protected:
         return {int((clip.x + 1.0f) * 0.5f * width), int((clip.y + 1.0f) * 0.5f * height)};
     }
 
-    // Where the sun's direction lands in clip space, taken as it is (no division by w).
+    // Where the sun's direction lands on screen, in normalised device coordinates.
     glm::vec2 sunOffset() const {
         const glm::vec4 clip = projection * glm::vec4(glm::mat3(view) * glm::vec3(-0.5f, 0.5f, -1.0f), 1.0f);
-        return {clip.x, clip.y};
+        return glm::vec2(clip) / clip.w;
     }
 
     int litPixels() const {
@@ -158,6 +162,9 @@ TEST_F(LensFlareTest, NothingOutsideTheViewCone) {
 
         lookAlong(sunTurnedBy(54.0f, sideways));
         EXPECT_TRUE(flare->sunVisible);
+        // 54 degrees up or down puts the sun beyond the picture's edge (hidden); sideways it is on screen.
+        if (!sideways)
+            continue;
         target.bindAndClear();
         flare->draw();
         EXPECT_GT(litPixels(), 0);
@@ -200,6 +207,81 @@ TEST_F(LensFlareTest, SunInsideTheConeButOffScreenCountsAsHidden) {
     target.bindAndClear();
     flare->draw();
     EXPECT_EQ(litPixels(), 0);
+}
+
+// Centre of the pixels that pass the test, or (-1, -1) when none does.
+template <class Pass> glm::vec2 centreOf(const std::vector<unsigned char>& rgba, int w, Pass&& pass) {
+    glm::dvec2 sum(0.0);
+    int count = 0;
+    for (int y = 0; y < static_cast<int>(rgba.size() / 4) / w; ++y)
+        for (int x = 0; x < w; ++x)
+            if (pass(&rgba[(static_cast<size_t>(y) * w + x) * 4])) {
+                sum += glm::dvec2(x + 0.5, y + 0.5);
+                ++count;
+            }
+    return count == 0 ? glm::vec2(-1.0f) : glm::vec2(sum / double(count));
+}
+
+TEST_F(LensFlareTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
+    // The game's window, projection, sky and sun direction; a bloom that is a red disc, the rest black.
+    constexpr int w = 1280;
+    constexpr int h = 720;
+    const std::string black = sprite("black", "#000000");
+    flare = std::make_unique<LensFlare>(glm::mat4(1.0f), shader.get(), float(w) / float(h), &camera, w, h,
+                                        sprite("bloom", "#ff0000"), black, black, black, black);
+    projection = tavo::scene::perspectiveProjection(tavo::scene::fieldOfViewY(1.0f), float(w) / float(h));
+    tavo::scene::SkyBox sky(projection, "./Textures/skybox/right.jpg", "./Textures/skybox/left.jpg",
+                            "./Textures/skybox/top.jpg", "./Textures/skybox/bottom.jpg",
+                            "./Textures/skybox/back.jpg", "./Textures/skybox/front.jpg");
+    SceneTarget big(w, h);
+    ASSERT_TRUE(big.complete);
+    struct Turn {
+        float degrees;
+        bool sideways;
+    };
+    // From straight at the sun to the edges of the picture, sideways and up and down.
+    const Turn turns[] = {{0, true},   {15, true},  {-30, true}, {38, true},
+                          {-42, true}, {12, false}, {-22, false}};
+    for (const Turn& turn : turns) {
+        SCOPED_TRACE(testing::Message()
+                     << turn.degrees << " degrees " << (turn.sideways ? "sideways" : "up"));
+        lookAlong(sunTurnedBy(turn.degrees, turn.sideways));
+        ASSERT_TRUE(flare->sunVisible);
+        big.bindAndClear();
+        sky.draw(view);
+        const glm::vec2 painted = centreOf(big.pixels(0), w, [](const unsigned char* p) {
+            // The disc is (1, 1, 0.95); its halo saturates blue first, red and green only on the disc.
+            return p[0] >= 250 && p[1] >= 250 && p[2] < 250;
+        });
+        ASSERT_GE(painted.x, 0.0f) << "no sun painted in the picture";
+
+        big.bindAndClear();
+        flare->draw();
+        const glm::vec2 bloom = centreOf(big.pixels(0), w, [](const unsigned char* p) { return p[0] > 128; });
+        EXPECT_LT(glm::length(bloom - painted), 2.0f)
+            << "bloom at " << bloom.x << ", " << bloom.y << ", sun painted at " << painted.x << ", "
+            << painted.y;
+
+        // Covering the painted sun's pixel and its neighbours up to 2 pixels away hides the flare, so the
+        // probe lies there.
+        big.bindAndClear();
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(int(painted.x) - 2, int(painted.y) - 2, 5, 5);
+        glClearDepth(0.999);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
+        glDisable(GL_SCISSOR_TEST);
+        flare->draw();
+        const auto all = big.pixels(0);
+        EXPECT_EQ(std::count(all.begin(), all.end(), 0), static_cast<long>(all.size())) << "the probe missed";
+    }
+    GLint depthFunction = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    EXPECT_EQ(depthFunction, GL_LESS) << "the probe puts the depth function back";
+    GLboolean colourWrites[4] = {};
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourWrites);
+    EXPECT_TRUE(colourWrites[0] && colourWrites[1] && colourWrites[2] && colourWrites[3]);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(LensFlareTest, NoViewDirectionYetMeansNoSun) {

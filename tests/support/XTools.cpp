@@ -64,6 +64,25 @@ WindowSize windowSize(const std::string& windowId) {
     return parseShellGeometry(runTool({"xdotool", "getwindowgeometry", "--shell", windowId}).out);
 }
 
+WindowSize fixedSize(const std::string& windowId) {
+    const std::string hints = runTool({"xprop", "-id", windowId, "WM_NORMAL_HINTS"}).out;
+    auto sizeAfter = [&hints](const std::string& label) {
+        WindowSize size;
+        const size_t at = hints.find(label);
+        if (at != std::string::npos) {
+            std::istringstream text(hints.substr(at + label.size()));
+            std::string by;
+            text >> size.width >> by >> size.height;
+        }
+        return size;
+    };
+    const WindowSize minimum = sizeAfter("minimum size:");
+    const WindowSize maximum = sizeAfter("maximum size:");
+    if (minimum.width == maximum.width && minimum.height == maximum.height)
+        return minimum;
+    return {};
+}
+
 WindowSize screenSize() {
     std::istringstream text(runTool({"xdotool", "getdisplaygeometry"}).out);
     WindowSize size;

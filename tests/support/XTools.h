@@ -18,6 +18,9 @@ std::string findWindow(pid_t pid, const std::string& title);
 
 std::string windowTitle(const std::string& windowId);
 WindowSize windowSize(const std::string& windowId);
+// The size a window asks the window manager to keep (its size hints give the same minimum and maximum), or
+// 0 x 0 when it may be resized.
+WindowSize fixedSize(const std::string& windowId);
 // The size of the X screen, which a full-screen window covers.
 WindowSize screenSize();
 

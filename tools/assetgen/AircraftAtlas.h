@@ -46,7 +46,6 @@ inline constexpr UvRect canopy{{0.52f, 0.13f}, {0.74f, 0.23f}};
 inline constexpr UvRect nozzleMetal{{0.76f, 0.13f}, {0.84f, 0.23f}};
 inline constexpr UvRect nozzleFire{{0.86f, 0.13f}, {0.98f, 0.23f}};
 inline constexpr UvRect hatFelt{{0.52f, 0.02f}, {0.6f, 0.1f}};
-inline constexpr UvRect hatBand{{0.62f, 0.02f}, {0.7f, 0.1f}};
 inline constexpr UvRect portLight{{0.76f, 0.02f}, {0.84f, 0.1f}};
 inline constexpr UvRect starboardLight{{0.86f, 0.02f}, {0.94f, 0.1f}};
 } // namespace atlas

@@ -2,6 +2,7 @@
 
 #include "tools/assetgen/AircraftAtlas.h"
 #include "tools/assetgen/MeshBuilder.h"
+#include "tools/assetgen/PickupModels.h"
 
 #include <glm/gtc/constants.hpp>
 
@@ -182,13 +183,13 @@ MeshData makeFin(const char* name) {
 
 MeshData makeWornHat() {
     MeshBuilder hat("hat", "felt");
-    // Brim at relative height 0, resting on the canopy top; small enough for the cockpit.
-    const glm::vec3 centre(0.0f);
-    hat.addLathe({{0.0f, 0.0f}, {0.5f, 0.0f}, {0.5f, 0.035f}, {0.3f, 0.035f}}, 24, centre,
-                 constantUv(atlas::hatFelt.centre()));
-    hat.addLathe({{0.3f, 0.035f}, {0.305f, 0.13f}}, 24, centre, constantUv(atlas::hatBand.centre()));
-    hat.addLathe({{0.305f, 0.13f}, {0.315f, 0.42f}, {0.0f, 0.42f}}, 24, centre,
-                 constantUv(atlas::hatFelt.centre()));
+    // The pickup's hat, made small enough for the cockpit, its brim at relative height 0 on the canopy top.
+    constexpr float size = 0.625f;
+    std::vector<glm::vec2> profile = hatProfile(true);
+    const float brim = profile.front().y;
+    for (glm::vec2& point : profile)
+        point = glm::vec2(point.x, point.y - brim) * size;
+    hat.addLathe(profile, 32, glm::vec3(0.0f), constantUv(atlas::hatFelt.centre()));
     return hat.build();
 }
 
@@ -211,7 +212,8 @@ Model makeAircraftModel() {
     // The colour comes from the texture; diffuse is written only so that every material is complete.
     model.materials.push_back({"paint", {0.8f, 0.8f, 0.8f}, {0.5f, 0.5f, 0.5f}, 32.0f});
     model.materials.push_back({"glass", {0.8f, 0.8f, 0.8f}, {1.0f, 1.0f, 1.0f}, 64.0f});
-    model.materials.push_back({"felt", {0.8f, 0.8f, 0.8f}, {0.3f, 0.3f, 0.3f}, 16.0f});
+    model.materials.push_back(
+        {"felt", {0.8f, 0.8f, 0.8f}, hatFeltMaterial.specular, hatFeltMaterial.shininess});
 
     MeshBuilder body("Plane", "paint");
     addFuselage(body);

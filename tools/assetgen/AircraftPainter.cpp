@@ -2,6 +2,7 @@
 
 #include "tools/assetgen/AircraftAtlas.h"
 #include "tools/assetgen/Noise.h"
+#include "tools/assetgen/PickupModels.h"
 
 #include <glm/gtc/constants.hpp>
 
@@ -117,21 +118,17 @@ Image paintAircraftColour(int size) {
              return flat({0.28f, 0.27f, 0.26f});
          }},
         {&atlas::nozzleFire, [](glm::vec2) { return fire; }},
-        {&atlas::hatFelt,
-         [](glm::vec2) {
-             return flat({0.06f, 0.06f, 0.07f});
-         }},
-        {&atlas::hatBand,
-         [](glm::vec2) {
-             return flat({0.6f, 0.08f, 0.08f});
-         }},
+        // The worn hat is the pickup's: its felt colour, unweathered.
+        {&atlas::hatFelt, [](glm::vec2) { return hatFeltMaterial.diffuse; }},
         {&atlas::portLight, [](glm::vec2) { return portRed; }},
         {&atlas::starboardLight, [](glm::vec2) { return starboardGreen; }},
     };
     image.fill([&](const glm::vec2& uv) {
         for (const Island& island : islands)
-            if (island.rect->contains(uv, atlas::atlasPadding))
-                return glm::vec4(weathered(island.paint(island.rect->local(uv)), uv), 1.0f);
+            if (island.rect->contains(uv, atlas::atlasPadding)) {
+                const glm::vec3 paint = island.paint(island.rect->local(uv));
+                return glm::vec4(island.rect == &atlas::hatFelt ? paint : weathered(paint, uv), 1.0f);
+            }
         return glm::vec4(0.0f, 0.0f, 0.0f, 1.0f);
     });
     return image;

@@ -21,6 +21,8 @@ std::vector<glm::vec2> canProfile(bool detailed) {
             {0.235f, 0.45f}, {0.215f, 0.45f}, {0.21f, 0.435f}, {0.0f, 0.435f}};
 }
 
+} // namespace
+
 // A top hat: brim with a turned-up edge, a crown slightly wider at the top, a flat top.
 std::vector<glm::vec2> hatProfile(bool detailed) {
     if (!detailed)
@@ -29,8 +31,6 @@ std::vector<glm::vec2> hatProfile(bool detailed) {
             {0.77f, -0.43f},  {0.72f, -0.46f}, {0.45f, -0.46f}, {0.45f, -0.32f},
             {0.455f, -0.32f}, {0.47f, 0.45f},  {0.45f, 0.47f},  {0.0f, 0.47f}};
 }
-
-} // namespace
 
 Model makeBoostModel() {
     Model model;
@@ -63,7 +63,7 @@ Model makeBoostModel() {
 
 Model makeHatModel() {
     Model model;
-    model.materials.push_back({"felt", {0.1f, 0.1f, 0.12f}, {0.3f, 0.3f, 0.3f}, 16.0f});
+    model.materials.push_back(hatFeltMaterial);
     const UvMap noUv = constantUv(glm::vec2(0.5f));
 
     MeshBuilder hat("hat", "felt");
