@@ -4,10 +4,6 @@
 
 #include <cstdio>
 
-std::string padTwoDigits(const std::string& text) {
-    return text.size() < 2 ? "0" + text : text;
-}
-
 void formatPlayTime(char* out, std::size_t size, float timeLeft) {
     const int t = static_cast<int>(timeLeft);
     const int minutes = t / 60;

@@ -4,9 +4,6 @@
 
 // The HUD's texts and layout, formatted into fixed buffers so a frame allocates nothing.
 
-// One "0" in front of a string shorter than two characters.
-std::string padTwoDigits(const std::string& text);
-
 // "mm:ss" of the play time left, truncated to whole seconds ("03:00" for 180, "01:05" for 65.9).
 void formatPlayTime(char* out, std::size_t size, float timeLeft);
 

@@ -18,9 +18,6 @@ TEST(HudTextTest, PlayTimeReadsMinutesAndSecondsTruncated) {
     EXPECT_EQ(playTime(9.0f), "00:09");
     EXPECT_EQ(playTime(600.0f), "10:00");
     EXPECT_EQ(playTime(-0.01f), "00:00");
-    EXPECT_EQ(padTwoDigits("7"), "07");
-    EXPECT_EQ(padTwoDigits("123"), "123");
-    EXPECT_EQ(padTwoDigits(""), "0");
 }
 
 TEST(HudTextTest, FrameTimeHasSixDecimalsInMilliseconds) {

@@ -100,16 +100,6 @@ TEST_F(MeshTest, TextureCoordinatesOnlyForTheTexturedProgram) {
     EXPECT_EQ(plain.uvBuffer, 0u);
 }
 
-TEST_F(MeshTest, DeletingAMeshFreesEveryName) {
-    auto mesh = std::make_unique<tavo::scene::Mesh>(scene, 0, glm::mat4(1.0f), basic.get());
-    const GLuint buffers[] = {mesh->positionBuffer, mesh->normalBuffer, mesh->uvBuffer, mesh->indexBuffer};
-    const GLuint vao = mesh->vao;
-    mesh.reset();
-    for (GLuint buffer : buffers)
-        EXPECT_FALSE(glIsBuffer(buffer));
-    EXPECT_FALSE(glIsVertexArray(vao));
-}
-
 TEST_F(MeshTest, GameObjectImportsEveryMeshAndFindsNamesExactly) {
     tavo::scene::GameObject object(glm::mat4(1.0f), color.get(), folder + "/model.dae");
     ASSERT_EQ(object.meshes.size(), 4u);

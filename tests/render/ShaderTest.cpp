@@ -61,17 +61,6 @@ TEST_F(ShaderTest, OnlyColorAndBasicProgramsLookUpLocations) {
     EXPECT_EQ(screen.shininessLoc, -1);
 }
 
-TEST_F(ShaderTest, DestructorDeletesProgramAndStages) {
-    auto shader = std::make_unique<Shader>(COLOR, folder + "/good.vert", folder + "/good.frag");
-    const GLuint program = shader->programId;
-    const GLuint vertex = shader->vertexShaderId;
-    const GLuint fragment = shader->fragmentShaderId;
-    shader.reset();
-    EXPECT_FALSE(glIsProgram(program));
-    EXPECT_FALSE(glIsShader(vertex));
-    EXPECT_FALSE(glIsShader(fragment));
-}
-
 using ShaderDeathTest = ShaderTest;
 
 TEST_F(ShaderDeathTest, MissingVertexFileNamesThePathBeforeAnythingElse) {

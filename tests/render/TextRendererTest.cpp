@@ -183,23 +183,4 @@ TEST_F(TextRendererTest, MissingFontIsReportedAndDrawsNothing) {
     EXPECT_EQ(alignment, 1);
 }
 
-TEST_F(TextRendererTest, NamesGoWithTheRenderer) {
-    auto text = std::make_unique<TextRenderer>(fontPath);
-    std::vector<GLuint> textures;
-    for (const Glyph& glyph : text->glyphs)
-        textures.push_back(glyph.textureId);
-    const GLuint vbo = text->vbo;
-    const GLuint vao = text->vao;
-    GLint size = 0;
-    glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    EXPECT_EQ(size, 96);
-    text.reset();
-    for (const GLuint name : textures)
-        EXPECT_FALSE(glIsTexture(name));
-    EXPECT_FALSE(glIsBuffer(vbo));
-    EXPECT_FALSE(glIsVertexArray(vao));
-}
-
 } // namespace

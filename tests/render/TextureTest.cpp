@@ -121,15 +121,4 @@ TEST_F(TextureTest, RowsNotAMultipleOfFourBytesUploadStraightWhateverAlignmentWa
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 }
 
-TEST_F(TextureTest, EachTextureOwnsItsNames) {
-    auto first = std::make_unique<Texture>(writePicture("png"));
-    auto second = std::make_unique<Texture>(writePicture("png"));
-    EXPECT_NE(first->textureId, second->textureId);
-    EXPECT_NE(first->imageId, second->imageId);
-    const GLuint name = first->textureId;
-    first.reset();
-    EXPECT_FALSE(glIsTexture(name));
-    EXPECT_TRUE(glIsTexture(second->textureId));
-}
-
 } // namespace

@@ -156,23 +156,4 @@ TEST_F(GlowTest, OddWindowWidthHalvesDown) {
     EXPECT_EQ(blurHeight, 90);
 }
 
-TEST_F(GlowTest, NamesGoWithTheGlow) {
-    const std::array<GLuint, 4> textures{glow->sceneTexture, glow->glowTexture, glow->verTexture,
-                                         glow->horTexture};
-    const std::array<GLuint, 3> framebuffers{glow->sceneFramebuffer, glow->verFramebuffer,
-                                             glow->horFramebuffer};
-    const std::array<GLuint, 3> buffers{glow->vertexBuffer, glow->indexBuffer, glow->uvBuffer};
-    const GLuint renderbuffer = glow->depthRenderbuffer;
-    const GLuint vertexArray = glow->vertexArray;
-    glow.reset();
-    for (const GLuint name : textures)
-        EXPECT_FALSE(glIsTexture(name));
-    for (const GLuint name : framebuffers)
-        EXPECT_FALSE(glIsFramebuffer(name));
-    for (const GLuint name : buffers)
-        EXPECT_FALSE(glIsBuffer(name));
-    EXPECT_FALSE(glIsRenderbuffer(renderbuffer));
-    EXPECT_FALSE(glIsVertexArray(vertexArray));
-}
-
 } // namespace

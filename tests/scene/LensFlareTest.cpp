@@ -290,18 +290,4 @@ TEST_F(LensFlareTest, NoViewDirectionYetMeansNoSun) {
     EXPECT_FALSE(flare->sunVisible);
 }
 
-TEST_F(LensFlareTest, NamesGoWithTheFlare) {
-    std::vector<GLuint> textures;
-    for (const auto& texture : flare->textures)
-        textures.push_back(texture->textureId);
-    const std::array<GLuint, 3> buffers{flare->vertexBuffer, flare->indexBuffer, flare->uvBuffer};
-    const GLuint vertexArray = flare->vertexArray;
-    flare.reset();
-    for (const GLuint name : textures)
-        EXPECT_FALSE(glIsTexture(name));
-    for (const GLuint name : buffers)
-        EXPECT_FALSE(glIsBuffer(name));
-    EXPECT_FALSE(glIsVertexArray(vertexArray));
-}
-
 } // namespace

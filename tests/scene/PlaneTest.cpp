@@ -301,17 +301,3 @@ TEST_F(PlaneTest, GaugeFillsWithTheReserveAndRestoresDepthWrites) {
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_EQ(depthWrites, GL_TRUE);
 }
-
-TEST_F(PlaneTest, DestructionDeletesTheGaugeObjects) {
-    Plane& jet = makePlane(folder + "/jet.dae");
-    const GLuint buffers[] = {jet.gaugePositionBuffer, jet.gaugeIndexBuffer, jet.gaugeUvBuffer};
-    const GLuint vao = jet.gaugeVao, program = jet.boostGaugeShader->programId;
-    for (GLuint buffer : buffers)
-        EXPECT_TRUE(glIsBuffer(buffer));
-    glUseProgram(0); // a program in use is only flagged for deletion
-    plane.reset();
-    for (GLuint buffer : buffers)
-        EXPECT_FALSE(glIsBuffer(buffer));
-    EXPECT_FALSE(glIsVertexArray(vao));
-    EXPECT_FALSE(glIsProgram(program));
-}

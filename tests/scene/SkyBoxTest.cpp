@@ -157,22 +157,4 @@ TEST_F(SkyBoxTest, TheMostCommonFaceSizeWins) {
     EXPECT_EQ(target.pixel(0, 1, height / 2), green);
 }
 
-TEST_F(SkyBoxTest, NamesGoWithTheSkyBox) {
-    auto sky = makeSky();
-    const GLuint texture = sky->cubeTexture;
-    const GLuint vertices = sky->vertexBuffer;
-    const GLuint indices = sky->indexBuffer;
-    const GLuint vertexArray = sky->vertexArray;
-    const GLuint program = sky->shader->programId;
-    ASSERT_TRUE(glIsTexture(texture) && glIsBuffer(vertices) && glIsBuffer(indices) &&
-                glIsVertexArray(vertexArray) && glIsProgram(program));
-    glUseProgram(0);
-    sky.reset();
-    EXPECT_FALSE(glIsTexture(texture));
-    EXPECT_FALSE(glIsBuffer(vertices));
-    EXPECT_FALSE(glIsBuffer(indices));
-    EXPECT_FALSE(glIsVertexArray(vertexArray));
-    EXPECT_FALSE(glIsProgram(program));
-}
-
 } // namespace

@@ -152,19 +152,4 @@ TEST_P(BoostGaugeTest, BarFillsFromTheLeftToTheAmount) {
 
 INSTANTIATE_TEST_SUITE_P(Amounts, BoostGaugeTest, testing::Values(-0.5f, 0.0f, 0.3f, 0.75f, 1.0f));
 
-TEST_F(TextureOverlayTest, NamesGoWithTheOverlay) {
-    Shader fade(SCREEN_SPACE, "./Shader/textureOverlay.vert", "./Shader/textureOverlay.frag");
-    auto overlay =
-        std::make_unique<TextureOverlay>(glm::mat4(1.0f), &fade, 1.0f, picture("black", "#000000ff"));
-    const std::array<GLuint, 3> buffers{overlay->vertexBuffer, overlay->indexBuffer, overlay->uvBuffer};
-    const GLuint vertexArray = overlay->vertexArray;
-    const GLuint texture = overlay->texture->textureId;
-    ASSERT_TRUE(glIsTexture(texture));
-    overlay.reset();
-    for (const GLuint name : buffers)
-        EXPECT_FALSE(glIsBuffer(name));
-    EXPECT_FALSE(glIsVertexArray(vertexArray));
-    EXPECT_FALSE(glIsTexture(texture));
-}
-
 } // namespace

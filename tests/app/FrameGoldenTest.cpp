@@ -1,0 +1,184 @@
+// Whole frames of the real scene, rendered at fixed frame times along a scripted path and compared with the
+// golden images in tests/golden/ (renew: WINDLAP_RENEW_GOLDEN=1 ctest -R FrameGolden). The HUD frames are the
+// texts alone on black at the default 1280 x 720, exact enough that one changed letter fails; the scene
+// frames (640 x 360, stored at half size) show the lit terrain with its shadows, the jet with its glow, the
+// ring and the pickups, the sky, the sun with its flare, and the end screen with fade and prize.
+#include "app/FrameSteps.h"
+#include "app/GameState.h"
+#include "app/Resolution.h"
+#include "app/SceneAssembly.h"
+#include "app/SceneGlobals.h"
+#include "scene/FlightModel.h"
+#include "scene/InputState.h"
+#include "support/Golden.h"
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+namespace {
+
+using tavo::util::PhysxHandler;
+
+// The game's own window and context at the size asked for, hidden.
+class FrameGoldenTest : public testing::Test {
+protected:
+    void assemble(int w, int h) {
+        ASSERT_EQ(chdir(WINDLAP_RUN_DIR), 0);
+        ASSERT_TRUE(glfwInit()) << "no X display: run the suite under Xvfb (scripts/test)";
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+        glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+        glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+        window = glfwCreateWindow(w, h, "golden", nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        glfwMakeContextCurrent(window);
+        glewExperimental = GL_TRUE;
+        ASSERT_EQ(glewInit(), GLEW_OK);
+        resetGameState();
+        xResolution = w;
+        yResolution = h;
+        assembleScene(window);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_BLEND);
+        ASSERT_TRUE(physxHandler && plane && ring && boost && hat);
+    }
+    void TearDown() override {
+        if (window) {
+            teardownScene();
+            glfwDestroyWindow(window);
+        }
+        glfwTerminate();
+        resetGameState();
+    }
+
+    // Rings and pickups land where the clock says: put them at fixed places ahead of the jet instead.
+    void placeObjects() {
+        const glm::vec3 jet = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
+        const glm::vec3 forward =
+            tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(physxHandler->planeActor));
+        const glm::vec3 side = glm::normalize(glm::cross(forward, glm::vec3(0, 1, 0)));
+        const auto upright = [](const glm::vec3& at, float quarter, const glm::mat4& model) {
+            const glm::vec3 scale(glm::length(model[0]), glm::length(model[1]), glm::length(model[2]));
+            return glm::rotate(glm::translate(glm::mat4(1.0f), at), quarter, glm::vec3(1, 0, 0)) *
+                   glm::scale(glm::mat4(1.0f), scale);
+        };
+        const glm::vec3 ringAt = jet + forward * 110.0f + glm::vec3(0, 4, 0);
+        const glm::vec3 canAt = jet + forward * 70.0f + side * 14.0f;
+        const glm::vec3 hatAt = jet + forward * 60.0f - side * 12.0f;
+        ring->modelMatrix = upright(ringAt, 1.5707964f, ring->modelMatrix);
+        boost->modelMatrix = upright(canAt, -1.5707964f, boost->modelMatrix);
+        hat->modelMatrix = upright(hatAt, -1.5707964f, hat->modelMatrix);
+        physxHandler->setGlobalPose(physxHandler->ringActor, ringAt);
+        physxHandler->setGlobalPose(physxHandler->boostActor, canAt);
+        physxHandler->setGlobalPose(physxHandler->hatActor, hatAt);
+    }
+
+    void frames(int count, float dt) {
+        for (int i = 0; i < count; ++i) {
+            updateWorld(window, dt);
+            renderFrame(dt);
+        }
+    }
+
+    // The window's picture at half size, each pixel the mean of four: small files, and the last bits that
+    // differ between processors average out.
+    Image windowPicture() const {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        const Image full = readFramebuffer(0, 0, xResolution, yResolution);
+        Image half{full.width / 2, full.height / 2, {}};
+        for (int y = 0; y < half.height; ++y)
+            for (int x = 0; x < half.width; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    int sum = 0;
+                    for (int k = 0; k < 4; ++k)
+                        sum +=
+                            full.rgb[(static_cast<size_t>(2 * y + k / 2) * full.width + 2 * x + k % 2) * 3 +
+                                     c];
+                    half.rgb.push_back(static_cast<std::uint8_t>((sum + 2) / 4));
+                }
+        return half;
+    }
+
+    GLFWwindow* window = nullptr;
+
+    // The HUD alone, drawn into the cleared scene target.
+    Image hudPicture(float dt) const {
+        glBindFramebuffer(GL_FRAMEBUFFER, glow->sceneFramebuffer);
+        glViewport(0, 0, xResolution, yResolution);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawHud(dt);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, glow->sceneFramebuffer);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        return readFramebuffer(0, 0, xResolution, yResolution);
+    }
+};
+
+constexpr GoldenTolerance textTolerance{24, 12};
+constexpr GoldenTolerance sceneTolerance{16, 200};
+
+TEST_F(FrameGoldenTest, HudTextsHelpPageFrameTimeAndNoticesAtTheDefaultSize) {
+    assemble(1280, 720);
+    InputState& input = *sharedInput;
+    score = 120;
+    gameTimeLeft = 65.9f;
+    drawnVertexCount = 123456;
+    input.showHelp = 1;
+    input.showFrameTime = 1;
+    expectGolden("hud-help-frametime", hudPicture(0.02f), textTolerance);
+
+    // Every notice at once, with the switches at their start values and then all turned.
+    input.showHelp = 0;
+    input.showFrameTime = 0;
+    float* const timers[] = {&frameTimeMessageTimer, &wireframeMessageTimer, &samplingMessageTimer,
+                             &mipmapMessageTimer,    &cullingMessageTimer,   &transparencyMessageTimer};
+    for (float* timer : timers)
+        *timer = 2.0f;
+    expectGolden("hud-notices-on", hudPicture(0.02f), textTolerance);
+    for (float* timer : timers)
+        *timer = 1.0f; // half faded
+    input.wireframe = 1;
+    input.bilinearSampling = 0;
+    input.mipmapMode = 1;
+    input.culling = 0;
+    input.transparency = 0;
+    expectGolden("hud-notices-off", hudPicture(0.02f), textTolerance);
+
+    for (float* timer : timers)
+        *timer = 0.0f;
+    gameOver = true;
+    expectGolden("hud-end", hudPicture(0.02f), textTolerance);
+}
+
+TEST_F(FrameGoldenTest, ChaseViewSunViewAndEndScreen) {
+    assemble(640, 360);
+    placeObjects();
+    frames(20, 1.0f / 30.0f);
+    expectGolden("scene-chase", windowPicture(), sceneTolerance);
+
+    // The orbit camera looking at the jet from the sun's side, the sun a little beside it: sun and flare.
+    const glm::vec3 toSun = -sunLight->direction;
+    camera->mode = 2;
+    camera->applyInput(std::atan2(-toSun.x, -toSun.z) * 100.0 + 22.0, std::asin(-toSun.y) * 100.0 - 10.0);
+    viewMatrix = camera->computeView(plane->modelMatrix, 0.0f);
+    viewFrustum->setCamera(camera->position, glm::vec3(plane->modelMatrix[3]), camera->up);
+    shadowMap->updateLight(camera->position);
+    lensFlare->updatePositions(viewMatrix, projectionMatrix);
+    ASSERT_TRUE(lensFlare->sunVisible);
+    renderFrame(1.0f / 30.0f);
+    expectGolden("scene-sun", windowPicture(), sceneTolerance);
+
+    // A crash: the camera rises for two seconds, then the fade runs down over the prize picture.
+    camera->mode = 0;
+    physxHandler->planeCrashed = true;
+    frames(30, 0.1f);
+    EXPECT_TRUE(gameOver);
+    expectGolden("scene-end", windowPicture(), sceneTolerance);
+}
+
+} // namespace
