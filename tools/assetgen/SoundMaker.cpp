@@ -135,15 +135,16 @@ Sound makeBoostWhoosh() {
 }
 
 Sound makeCrash() {
+    // Crunching noise whose band falls as it dies away, a crackle of breaking parts above it and a thump that
+    // falls from 90 to 40 Hz below.
     const double seconds = 1.6;
     std::vector<double> signal = bandNoise(
-        seconds, 23, [](double t) { return 300.0 + 1500.0 * std::exp(-t * 4.0); },
-        [](double t) { return std::exp(-t * 3.0); });
-    std::vector<double> crackle = bandNoise(
-        seconds, 29, [](double) { return 3500.0; }, [](double t) { return 0.6 * std::exp(-t * 6.0); });
+        seconds, 23, [](double t) { return 600.0 + 2400.0 * std::exp(-t * 3.0); },
+        [](double t) { return std::exp(-t * 2.5); });
+    const std::vector<double> crackle = bandNoise(
+        seconds, 29, [](double) { return 4500.0; }, [](double t) { return 1.2 * std::exp(-t * 2.5); });
     for (size_t i = 0; i < signal.size(); ++i) {
         const double t = static_cast<double>(i) / rate;
-        // The thump falls from 90 to 40 Hz.
         const double thump =
             std::exp(-t * 5.0) * std::sin(twoPi * (40.0 * t + 50.0 * (1.0 - std::exp(-t * 8.0)) / 8.0));
         signal[i] += crackle[i] + 0.04 * thump;
