@@ -96,14 +96,17 @@ void runFrame(GLFWwindow* window, double& previousTime) {
     const float dt = static_cast<float>(now - previousTime);
     previousTime = now;
 
+    const bool boosting = sharedInput && sharedInput->boostButton && boostReserveLeft() > 0.0f;
     if (sharedInput) {
         applyDebugSwitches(*sharedInput);
-        if (advanceZoom(zoomFactor, sharedInput->boostButton && boostReserveLeft() > 0.0f, dt))
+        if (advanceZoom(zoomFactor, boosting, dt))
             rebuildProjection();
     }
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     updateWorld(window, dt);
+    if (gameSound)
+        gameSound->update(dt, boosting && !gameOver, gameOver);
     advanceGameClock(dt);
     renderFrame(dt);
 

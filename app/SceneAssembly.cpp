@@ -114,6 +114,8 @@ void assembleScene(GLFWwindow* window) {
         glUseProgram(blur->programId);
         glUniform2fv(glGetUniformLocation(blur->programId, "resolution"), 1, glm::value_ptr(halfTexel));
     }
+
+    gameSound = std::make_unique<GameSound>();
 }
 
 void teardownScene() {
@@ -149,5 +151,6 @@ void teardownScene() {
 
     skyBox.reset();
     sunLight.reset();
+    gameSound.reset();
     physxHandler.reset();
 }

@@ -26,3 +26,4 @@ std::unique_ptr<Shader> textureOverlayShader;
 std::unique_ptr<tavo::scene::TextureOverlay> fadeOverlay;
 std::unique_ptr<Shader> textureOverlayUnchangedShader;
 std::unique_ptr<tavo::scene::TextureOverlay> prizeOverlay;
+std::unique_ptr<GameSound> gameSound;

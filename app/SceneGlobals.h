@@ -1,4 +1,5 @@
 #pragma once
+#include "app/GameSound.h"
 #include "render/Shader.h"
 #include "render/TextRenderer.h"
 #include "scene/Boost.h"
@@ -58,6 +59,8 @@ extern std::unique_ptr<Shader> textureOverlayShader;
 extern std::unique_ptr<tavo::scene::TextureOverlay> fadeOverlay;
 extern std::unique_ptr<Shader> textureOverlayUnchangedShader;
 extern std::unique_ptr<tavo::scene::TextureOverlay> prizeOverlay;
+// Made after everything else and released before the physics world; it holds no OpenGL object.
+extern std::unique_ptr<GameSound> gameSound;
 
 // Uniform locations the per-frame code uses, looked up once by assembleScene.
 inline GLint basicProjectionLoc = -1;

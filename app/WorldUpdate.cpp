@@ -12,12 +12,18 @@ namespace {
 using tavo::scene::placeClear;
 using tavo::scene::terrainAbove;
 
+void playCue(GameSound::Cue cue) {
+    if (gameSound)
+        gameSound->play(cue);
+}
+
 // A ring that passed, or that the last step found inside a hill, moves until the upward ray test finds no
 // terrain above it. The attempts are bounded: should every place lie under the terrain, the last one is kept.
 void keepRingOutOfTerrain(tavo::util::PhysxHandler& physics) {
     if (physics.ringPassed) {
         ring->reposition();
         score += ringPoints;
+        playCue(GameSound::Cue::Ring);
         physics.ringPassed = false;
         physics.ringInTerrain = true;
     }
@@ -33,6 +39,7 @@ void collectBoost(tavo::util::PhysxHandler& physics) {
         return;
     boost->reposition();
     plane->boostReserve = fullBoostReserve;
+    playCue(GameSound::Cue::Boost);
     if (terrainAbove(physics, physics.boostActor))
         placeClear([] { boost->reposition(); }, [&] { return terrainAbove(physics, physics.boostActor); });
     physics.boostCollected = false;
@@ -43,6 +50,7 @@ void collectHat(tavo::util::PhysxHandler& physics) {
         return;
     score += hatPoints;
     physics.hatCollected = false;
+    playCue(GameSound::Cue::Hat);
     hat->collect();
     plane->wearsHat = true;
 }
@@ -64,6 +72,9 @@ void updateWorld(GLFWwindow* window, float dt) {
     plane->update(dt, window);
 
     if (physics.planeCrashed) {
+        // The flag stays set after the crash: the sound belongs to the first frame that sees it.
+        if (!plane->crashed)
+            playCue(GameSound::Cue::Crash);
         if (physics.planeActor)
             physics.setGravityEnabled(physics.planeActor, true);
         gameOver = true;

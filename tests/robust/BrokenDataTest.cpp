@@ -48,11 +48,15 @@ bool hasSanitizerReport(const std::string& err) {
 
 // Plays a few seconds in folder with keys held, then quits with Escape: the game must still be running
 // then, end with status 0 and have written expectedOut after its start-up line and nothing on standard
-// error.
+// error. An alsoft.conf in the folder is OpenAL Soft's configuration for the run.
 void expectPlaysAndQuits(const std::string& folder, const std::string& expectedOut) {
     ProcessOptions options;
     options.workingDirectory = folder;
     options.silentStdinPipe = true;
+    if (std::filesystem::exists(folder + "/alsoft.conf")) {
+        options.unset = {"ALSOFT_DRIVERS", "ALSOFT_LOGLEVEL"};
+        options.set = {{"ALSOFT_CONF", folder + "/alsoft.conf"}};
+    }
     GameUnderTest game(smallWindow, options);
     ASSERT_TRUE(game.waitForWindow("Windlap", noHang)) << game.diagnostics();
     for (const std::string& key : playKeys)
@@ -239,6 +243,49 @@ std::vector<PlayableBreak> missingImagesAndFont() {
     return cases;
 }
 
+// OpenAL Soft's configuration for a run, laid in its folder.
+std::function<void(BrokenRunFolder&)> soundDevice(const std::string& config) {
+    return [config](BrokenRunFolder& run) { run.write("alsoft.conf", config); };
+}
+// A working device that records into nothing, so the sounds are really loaded and played.
+const std::string recordingDevice = "[general]\ndrivers=wave\n[wave]\nfile=/dev/null\n";
+const std::vector<std::string> sounds{"Sounds/engine.wav", "Sounds/ring.wav", "Sounds/hat.wav",
+                                      "Sounds/boost.wav", "Sounds/crash.wav"};
+
+// Every sound broken alike (each one i-th of the list), played on the recording device.
+std::function<void(BrokenRunFolder&)>
+everySound(std::function<void(BrokenRunFolder&, const std::string&, size_t)> breakOne) {
+    return [breakOne](BrokenRunFolder& run) {
+        soundDevice(recordingDevice)(run);
+        for (size_t i = 0; i < sounds.size(); ++i)
+            breakOne(run, sounds[i], i);
+    };
+}
+
+// Broken sound data and sound devices that fail: the game plays on silently and prints nothing.
+std::vector<PlayableBreak> brokenSound() {
+    return {
+        {"Missing_sounds",
+         everySound([](BrokenRunFolder& run, const std::string& path, size_t) { run.remove(path); }), ""},
+        // Each sound is cut at another place: inside the header, in the format, in the samples.
+        {"Truncated_sounds", everySound([](BrokenRunFolder& run, const std::string& path, size_t i) {
+             run.truncate(path, std::vector<double>{0.5, 0.0005, 0.9, 0.001, 0.1}[i]);
+         }),
+         ""},
+        {"NotWave_sounds", everySound([](BrokenRunFolder& run, const std::string& path, size_t) {
+             run.write(path, "RIFF\x10\0\0\0WAVEfmt \xff\xff\xff\x7f not a sound");
+         }),
+         ""},
+        // The ALSA library prints its own lines for a device it cannot find.
+        {"SoundDeviceNotFound",
+         soundDevice("[general]\ndrivers=alsa\n[alsa]\ndevice=windlap-no-such-device\n"), ""},
+        // OpenAL Soft opens no device and logs why.
+        {"SoundDeviceFailsToOpen",
+         soundDevice("[general]\ndrivers=wave\n[wave]\nfile=/nonexistent-folder/sound.wav\n"), ""},
+        {"NoSoundBackend", soundDevice("[general]\ndrivers=no-such-backend\n"), ""},
+    };
+}
+
 class PlaysOn : public BrokenData, public testing::WithParamInterface<PlayableBreak> {};
 
 TEST_P(PlaysOn, AndQuitsOnEscape) {
@@ -250,6 +297,8 @@ TEST_P(PlaysOn, AndQuitsOnEscape) {
 INSTANTIATE_TEST_SUITE_P(Models, PlaysOn, testing::ValuesIn(brokenModels()),
                          [](const auto& info) { return info.param.name; });
 INSTANTIATE_TEST_SUITE_P(Images, PlaysOn, testing::ValuesIn(missingImagesAndFont()),
+                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Sound, PlaysOn, testing::ValuesIn(brokenSound()),
                          [](const auto& info) { return info.param.name; });
 
 // ---- The working folder itself.

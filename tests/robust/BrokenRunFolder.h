@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string>
 
-// A private copy of the game's data folders (Shader/, Models/, Textures/, Fonts/) in a fresh temporary
-// folder, for a test to break one thing in and start the real game there. The binary itself is not copied:
-// the game reads its data relative to the working directory, not to the binary. Removed again by the
+// A private copy of the game's data folders (Shader/, Models/, Textures/, Fonts/, Sounds/) in a fresh
+// temporary folder, for a test to break one thing in and start the real game there. The binary itself is not
+// copied: the game reads its data relative to the working directory, not to the binary. Removed again by the
 // destructor.
 class BrokenRunFolder {
 public:
@@ -17,7 +17,7 @@ public:
 
     BrokenRunFolder() : root(makeTempFolder("windlap-broken")) {
         namespace fs = std::filesystem;
-        for (const char* folder : {"Shader", "Models", "Textures", "Fonts"})
+        for (const char* folder : {"Shader", "Models", "Textures", "Fonts", "Sounds"})
             fs::copy(fs::path(WINDLAP_RUN_DIR) / folder, fs::path(root) / folder,
                      fs::copy_options::recursive);
     }

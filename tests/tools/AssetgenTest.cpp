@@ -44,7 +44,12 @@ TEST(Assetgen, WritesExactlyTheFilesTheGameOpens) {
                                             "Textures/lensflare/halo2.jpg",
                                             "Textures/lensflare/ring.jpg",
                                             "Textures/Blacka.png",
-                                            "Textures/Prize.tif"};
+                                            "Textures/Prize.tif",
+                                            "Sounds/engine.wav",
+                                            "Sounds/ring.wav",
+                                            "Sounds/hat.wav",
+                                            "Sounds/boost.wav",
+                                            "Sounds/crash.wav"};
     EXPECT_EQ(tavo::assetgen::generatedFiles(), expected);
 
     const std::string folder = makeTempFolder("assetgen");

@@ -8,6 +8,7 @@
 #include "tools/assetgen/PickupModels.h"
 #include "tools/assetgen/RingModel.h"
 #include "tools/assetgen/SkyPainter.h"
+#include "tools/assetgen/SoundMaker.h"
 #include "tools/assetgen/TerrainModel.h"
 
 #include <functional>
@@ -23,6 +24,10 @@ using Writer = std::function<void(const std::filesystem::path&)>;
 
 Writer model(Model (*make)()) {
     return [make](const std::filesystem::path& path) { ColladaWriter::write(make(), path); };
+}
+
+Writer sound(Sound (*make)()) {
+    return [make](const std::filesystem::path& path) { saveWave(make(), path); };
 }
 
 Writer image(std::function<Image()> paint) {
@@ -54,6 +59,11 @@ const std::vector<std::pair<std::string, Writer>>& recipes() {
                               image([sprite = sprite] { return paintFlareSprite(sprite, 256); }));
         list.emplace_back("Textures/Blacka.png", image([] { return paintFadePicture(16); }));
         list.emplace_back("Textures/Prize.tif", image([] { return paintPrizePicture(512); }));
+        list.emplace_back("Sounds/engine.wav", sound(makeEngineLoop));
+        list.emplace_back("Sounds/ring.wav", sound(makeRingChime));
+        list.emplace_back("Sounds/hat.wav", sound(makeHatChime));
+        list.emplace_back("Sounds/boost.wav", sound(makeBoostWhoosh));
+        list.emplace_back("Sounds/crash.wav", sound(makeCrash));
         return list;
     }();
     return all;

@@ -1,5 +1,5 @@
-// assetgen: writes the game's models and images into a run folder. The build runs it for every build folder
-// (target "gamedata"); it can also be run by hand to refresh a folder.
+// assetgen: writes the game's models, images and sounds into a run folder. The build runs it for every build
+// folder (target "gamedata"); it can also be run by hand to refresh a folder.
 #include "tools/assetgen/GameData.h"
 #include "tools/assetgen/IconPainter.h"
 
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     }
     if (argc != 2) {
         std::cerr << "usage: assetgen RUN_FOLDER\n"
-                     "Writes Models/ and Textures/ of the game under RUN_FOLDER.\n";
+                     "Writes Models/, Textures/ and Sounds/ of the game under RUN_FOLDER.\n";
         return 2;
     }
     try {
