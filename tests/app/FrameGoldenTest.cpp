@@ -10,11 +10,11 @@
 #include "app/SceneGlobals.h"
 #include "scene/FlightModel.h"
 #include "scene/InputState.h"
+#include "support/GlContext.h"
 #include "support/Golden.h"
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -26,18 +26,8 @@ using tavo::util::PhysxHandler;
 class FrameGoldenTest : public testing::Test {
 protected:
     void assemble(int w, int h) {
-        ASSERT_EQ(chdir(WINDLAP_RUN_DIR), 0);
-        ASSERT_TRUE(glfwInit()) << "no X display: run the suite under Xvfb (scripts/test)";
-        glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
-        glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-        glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-        window = glfwCreateWindow(w, h, "golden", nullptr, nullptr);
-        ASSERT_NE(window, nullptr);
-        glfwMakeContextCurrent(window);
-        glewExperimental = GL_TRUE;
-        ASSERT_EQ(glewInit(), GLEW_OK);
+        window = openHiddenGlWindow(w, h);
+        ASSERT_NE(window, nullptr) << "no hidden GL 4.3 window: run the suite under Xvfb (scripts/test)";
         resetGameState();
         xResolution = w;
         yResolution = h;

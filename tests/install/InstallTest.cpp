@@ -2,13 +2,11 @@
 // the Debian package. Each case lays its tree in a fresh temporary folder from this build folder and starts
 // the installed launcher from another working directory, on an X server of its own.
 #include "support/GameUnderTest.h"
-#include "support/PrivateXServer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -20,8 +18,6 @@ namespace {
 class Install : public testing::Test {
 protected:
     void SetUp() override {
-        xServer = std::make_unique<PrivateXServer>();
-        ASSERT_FALSE(xServer->display().empty()) << "no Xvfb of the test's own: " << xServer->error();
         char pattern[] = "/tmp/windlap-install-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         temp = fs::canonical(pattern);
@@ -70,7 +66,6 @@ protected:
         EXPECT_EQ(end.out, "You are running '" + game + "' with the arguments:800 and 600\n") << end;
     }
 
-    std::unique_ptr<PrivateXServer> xServer;
     fs::path temp;
     fs::path elsewhere;
 };

@@ -4,21 +4,34 @@
 
 GLFWwindow* GlTest::window = nullptr;
 
-void GlTest::SetUpTestSuite() {
-    ASSERT_EQ(chdir(WINDLAP_RUN_DIR), 0) << "run folder missing: " << WINDLAP_RUN_DIR;
-    ASSERT_TRUE(glfwInit()) << "no X display: run the suite under Xvfb (scripts/test)";
+GLFWwindow* openHiddenGlWindow(int width, int height) {
+    if (chdir(WINDLAP_RUN_DIR) != 0 || !glfwInit())
+        return nullptr;
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    window = glfwCreateWindow(width, height, "gl test", nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
+    GLFWwindow* window = glfwCreateWindow(width, height, "gl test", nullptr, nullptr);
+    if (!window)
+        return nullptr;
     glfwMakeContextCurrent(window);
     glewExperimental = GL_TRUE;
-    ASSERT_EQ(glewInit(), GLEW_OK);
+    if (glewInit() != GLEW_OK) {
+        glfwDestroyWindow(window);
+        return nullptr;
+    }
     while (glGetError() != GL_NO_ERROR) {
     }
+    return window;
+}
+
+void GlTest::SetUpTestSuite() {
+    window = openHiddenGlWindow(width, height);
+    ASSERT_NE(window, nullptr)
+        << "no hidden GL 4.3 window: run the suite under Xvfb (scripts/test), with the run "
+           "folder "
+        << WINDLAP_RUN_DIR;
 }
 
 void GlTest::TearDownTestSuite() {

@@ -5,6 +5,10 @@
 
 #include <vector>
 
+// Opens a hidden window with a current OpenGL 4.3 core context of the given size, GLEW loaded and the error
+// flag clear, after changing to the game's run folder; nullptr when any step fails.
+GLFWwindow* openHiddenGlWindow(int width, int height);
+
 // A real OpenGL 4.3 core context in a hidden window (under Xvfb with Mesa's llvmpipe). The working directory
 // is the game's run folder, so data paths such as "./Shader/basic.vert" resolve as in the game.
 class GlTest : public testing::Test {
