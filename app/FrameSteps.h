@@ -1,5 +1,6 @@
 #pragma once
 #include <GL/glew.h>
+#include <glm/vec4.hpp>
 
 struct GLFWwindow;
 
@@ -16,6 +17,9 @@ void renderFrame(float dt);
 void renderShadowPass();
 void renderMainPass();
 void drawHud(float dt);
+// Called with every line drawHud draws (text, pen position, colour) when set: the tests hold each on-screen
+// text to its exact wording and place through it.
+extern void (*hudLineListener)(const char* line, float x, float y, const glm::vec4& colour);
 
 // The filter pair for a mipmap mode (0 off, 1 nearest, 2 linear) and the bilinear switch.
 struct FilterPair {

@@ -21,10 +21,14 @@ const char* const helpLines[] = {"Debug Tasten:",
                                  "F9: Transparency an/aus (default an)"};
 
 void text(const char* line, float x, float y, const glm::vec4& colour = glm::vec4(1.0f)) {
+    if (hudLineListener)
+        hudLineListener(line, x, y, colour);
     textRenderer->renderText(textShader.get(), line, x, y, 0.8f, colour, textColorLoc);
 }
 
 } // namespace
+
+void (*hudLineListener)(const char*, float, float, const glm::vec4&) = nullptr;
 
 void drawHud(float dt) {
     const InputState& input = *sharedInput;
