@@ -259,8 +259,6 @@ TEST(PhysxHandler, BodiesMaterialAndTeleportedTriggers) {
     EXPECT_EQ(plane->getLocalInertia(), btVector3(1, 1, 1));
     EXPECT_GT(plane->getCcdMotionThreshold(), 0.0f);
     EXPECT_FLOAT_EQ(gCalculateCombinedRestitutionCallback(plane, trigger), 0.6f);
-    EXPECT_FLOAT_EQ(gCalculateCombinedFrictionCallback(plane, trigger), 0.5f);
-    EXPECT_FLOAT_EQ(physics.scene->getSolverInfo().m_restitutionVelocityThreshold, 2.0f);
     // A sleeping trigger would miss the terrain; a teleport moves its broadphase box at once.
     physics.step(frame);
     EXPECT_EQ(trigger->getActivationState(), DISABLE_DEACTIVATION);
