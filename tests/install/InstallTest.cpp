@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -21,16 +22,9 @@ protected:
         char pattern[] = "/tmp/windlap-install-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         temp = fs::canonical(pattern);
-        elsewhere = temp / "elsewhere";
-        fs::create_directories(elsewhere);
+        fs::create_directories(temp / "elsewhere");
     }
-
-    void TearDown() override {
-        std::error_code ignored;
-        if (!temp.empty())
-            fs::remove_all(temp, ignored);
-    }
-
+    void TearDown() override { fs::remove_all(temp); }
     static ProcessResult run(const std::vector<std::string>& command) { return runProcess(command, 240s); }
 
     // The launcher at `launcher` must start the game of the tree under `prefix` in the data folder, whatever
@@ -38,14 +32,15 @@ protected:
     void expectLauncherPlays(const fs::path& launcher, const fs::path& prefix) {
         ProcessOptions options;
         options.game = launcher;
-        options.workingDirectory = elsewhere;
+        options.workingDirectory = temp / "elsewhere";
         const std::string game = (fs::canonical(prefix) / "lib/games/windlap/windlap").string();
 
         // A blank and a wildcard in an argument arrive unchanged: the start-up line shows the first two.
         ProcessResult refused = runGame({"x y*", "600"}, 60s, options);
-        EXPECT_EQ(refused.exitStatus, 1) << refused;
-        EXPECT_EQ(refused.out, "You are running '" + game + "' with the arguments:x y* and 600\n") << refused;
-        EXPECT_EQ(refused.err, "Error: Could not parse first element: x reolution, try again!\n") << refused;
+        EXPECT_EQ(
+            std::tie(refused.exitStatus, refused.out, refused.err),
+            std::make_tuple(1, "You are running '" + game + "' with the arguments:x y* and 600\n",
+                            std::string("Error: Could not parse first element: x reolution, try again!\n")));
 
         // The launcher replaces itself with the game, so the window belongs to the process it started.
         GameUnderTest play({"800", "600"}, options);
@@ -60,14 +55,13 @@ protected:
         std::this_thread::sleep_for(2s);
         EXPECT_TRUE(play.running()) << play.diagnostics();
         ProcessResult end = play.quitWithEscape();
-        EXPECT_EQ(end.exitStatus, 0) << end;
-        EXPECT_EQ(end.err, "") << end;
         // An image or the font that is missing from the data folder would be reported here.
-        EXPECT_EQ(end.out, "You are running '" + game + "' with the arguments:800 and 600\n") << end;
+        EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err),
+                  std::make_tuple(0, "You are running '" + game + "' with the arguments:800 and 600\n",
+                                  std::string()));
     }
 
     fs::path temp;
-    fs::path elsewhere;
 };
 
 } // namespace
@@ -80,40 +74,28 @@ TEST_F(Install, TreeUnderAnyPrefixCarriesEveryDataFolderAndPlaysThroughALink) {
     // Every folder of the run folder holds data the game reads; each is installed file for file.
     const fs::path data = prefix / "share/games/windlap";
     int files = 0;
-    for (const fs::directory_entry& folder : fs::directory_iterator(WINDLAP_RUN_DIR)) {
-        if (!folder.is_directory())
-            continue;
-        for (const fs::directory_entry& file : fs::recursive_directory_iterator(folder.path())) {
-            if (!file.is_regular_file())
-                continue;
-            const fs::path installed = data / fs::relative(file.path(), WINDLAP_RUN_DIR);
+    for (const fs::directory_entry& file : fs::recursive_directory_iterator(WINDLAP_RUN_DIR)) {
+        const fs::path relative = fs::relative(file.path(), WINDLAP_RUN_DIR);
+        if (file.is_regular_file() && relative.has_parent_path()) { // the folders' files, not the binary's
             ++files;
-            ASSERT_TRUE(fs::is_regular_file(installed)) << installed << " missing";
-            EXPECT_EQ(fs::file_size(installed), file.file_size()) << installed;
+            ASSERT_TRUE(fs::is_regular_file(data / relative)) << relative << " missing";
+            EXPECT_EQ(fs::file_size(data / relative), file.file_size()) << relative;
         }
     }
     EXPECT_GT(files, 40);
 
     // The menu entry and the metadata pass their validators without a warning; the icons are PNGs of the two
     // sizes with a clear background.
-    const struct {
-        std::vector<std::string> command;
-        std::string out;
-    } checks[] = {
+    const std::string icons = prefix / "share/icons/hicolor", format = "%m %wx%h %[channels] %[opaque]";
+    const std::pair<std::vector<std::string>, std::string> checks[] = {
         {{"desktop-file-validate", prefix / "share/applications/windlap.desktop"}, ""},
         {{"appstreamcli", "validate", "--no-net", prefix / "share/metainfo/org.windlap.windlap.metainfo.xml"},
          "✔ Validation was successful.\n"},
-        {{"identify", "-format", "%m %wx%h %[channels] %[opaque]",
-          prefix / "share/icons/hicolor/256x256/apps/windlap.png"},
-         "PNG 256x256 srgba false"},
-        {{"identify", "-format", "%m %wx%h %[channels] %[opaque]",
-          prefix / "share/icons/hicolor/48x48/apps/windlap.png"},
-         "PNG 48x48 srgba false"},
-    };
-    for (const auto& check : checks) {
-        ProcessResult result = run(check.command);
-        EXPECT_EQ(result.exitStatus, 0) << check.command[0] << ": " << result;
-        EXPECT_EQ(result.out, check.out) << check.command[0] << ": " << result;
+        {{"identify", "-format", format, icons + "/256x256/apps/windlap.png"}, "PNG 256x256 srgba false"},
+        {{"identify", "-format", format, icons + "/48x48/apps/windlap.png"}, "PNG 48x48 srgba false"}};
+    for (const auto& [command, out] : checks) {
+        ProcessResult result = run(command);
+        EXPECT_EQ(std::make_pair(result.exitStatus, result.out), std::make_pair(0, out)) << result;
     }
 
     // A link to the launcher in another folder, the way a folder in PATH might hold it.
