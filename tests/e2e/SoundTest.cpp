@@ -2,7 +2,6 @@
 // Left Shift held for the boost and released, then a dive into the ground. The recording is read back
 // afterwards; its time line is the game's own, so nothing here depends on the frame rate.
 #include "support/GameUnderTest.h"
-#include "support/PrivateXServer.h"
 #include "support/ScreenProbe.h"
 #include "support/SoundRecording.h"
 #include "support/TestModels.h"
@@ -38,8 +37,6 @@ std::ostream& operator<<(std::ostream& stream, const std::vector<Stretch>& stret
 }
 
 TEST(SoundTest, EngineRisesWhileBoostingFallsBackAndTheCrashFollowsTheDive) {
-    PrivateXServer xServer;
-    ASSERT_FALSE(xServer.display().empty()) << xServer.error();
     const std::string folder = makeTempFolder("windlap-sound");
     const SoundRecording recording(folder);
     ProcessOptions options;

@@ -2,77 +2,37 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-namespace {
-
-class Window : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run the suite through scripts/test";
-    }
-};
-
-} // namespace
-
-TEST_F(Window, WithoutArgumentsIsTitledWindlapAt1280By720) {
-    GameUnderTest game;
-    ASSERT_TRUE(game.waitForWindow("Windlap")) << game.diagnostics();
-    EXPECT_EQ(game.title(), "Windlap");
-    WindowSize size = game.size();
-    EXPECT_EQ(size.width, 1280);
-    EXPECT_EQ(size.height, 720);
-    Image shot = game.screenshot("window");
-    EXPECT_EQ(shot.width, 1280);
-    EXPECT_EQ(shot.height, 720);
-    EXPECT_EQ(game.diagnostics().find("You are running"), std::string::npos) << game.diagnostics();
-}
-
-TEST_F(Window, EscapeEndsTheGameWithStatusZeroAndNoErrors) {
-    GameUnderTest game;
-    ASSERT_TRUE(game.waitForWindow()) << game.diagnostics();
-    ProcessResult end = game.quitWithEscape();
-    EXPECT_FALSE(end.timedOut) << "Escape did not end the game: " << end;
-    EXPECT_EQ(end.exitStatus, 0) << end;
-    EXPECT_EQ(end.err, "") << end;
-    EXPECT_EQ(end.out, "") << end;
-}
-
-TEST_F(Window, TakesItsSizeFromTheFirstTwoArguments) {
-    GameUnderTest game({"800", "600"});
-    ASSERT_TRUE(game.waitForWindow()) << game.diagnostics();
-    WindowSize size = game.size();
-    EXPECT_EQ(size.width, 800);
-    EXPECT_EQ(size.height, 600);
-    // Not resizable: the picture is made for this size.
-    const WindowSize fixed = fixedSize(game.windowId());
-    EXPECT_EQ(fixed.width, 800);
-    EXPECT_EQ(fixed.height, 600);
-    ProcessResult end = game.quitWithEscape();
-    EXPECT_EQ(end.exitStatus, 0) << end;
-    EXPECT_EQ(end.out,
-              std::string("You are running '") + WINDLAP_BINARY + "' with the arguments:800 and 600\n");
-}
-
-TEST_F(Window, IgnoresASingleArgument) {
-    GameUnderTest game({"800"});
-    ASSERT_TRUE(game.waitForWindow()) << game.diagnostics();
-    WindowSize size = game.size();
-    EXPECT_EQ(size.width, 1280);
-    EXPECT_EQ(size.height, 720);
-    ProcessResult end = game.quitWithEscape();
-    EXPECT_EQ(end.exitStatus, 0) << end;
-    EXPECT_EQ(end.out, "") << end;
-}
-
-TEST_F(Window, FullscreenCoversTheScreen) {
+// Window title and size come from the command line; Escape ends the game quietly with status 0.
+TEST(Window, TitleSizeFixedSizeFullscreenAndEscape) {
+    const std::string line = std::string("You are running '") + WINDLAP_BINARY + "' with the arguments:";
+    struct Row {
+        std::vector<std::string> args;
+        int width, height; // 0: the screen's
+        std::string out;
+    };
     // Xvfb offers one video mode, its screen size, and GLFW takes the closest mode to the one asked for.
-    GameUnderTest game({"800", "600", "1", "75"});
-    ASSERT_TRUE(game.waitForWindow()) << game.diagnostics();
-    WindowSize size = game.size();
-    WindowSize screen = screenSize();
-    EXPECT_EQ(size.width, screen.width);
-    EXPECT_EQ(size.height, screen.height);
-    ProcessResult end = game.quitWithEscape();
-    EXPECT_EQ(end.exitStatus, 0) << end;
+    const Row rows[] = {{{}, 1280, 720, ""},
+                        {{"800", "600"}, 800, 600, line + "800 and 600\n"},
+                        {{"800", "600", "1", "75"}, 0, 0, line + "800 and 600\n"}};
+    const WindowSize screen = screenSize();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.out);
+        GameUnderTest game(row.args);
+        ASSERT_TRUE(game.waitForWindow("Windlap")) << game.diagnostics();
+        EXPECT_EQ(windowTitle(game.windowId()), "Windlap");
+        const WindowSize size = windowSize(game.windowId());
+        EXPECT_EQ(size.width, row.width ? row.width : screen.width);
+        EXPECT_EQ(size.height, row.height ? row.height : screen.height);
+        if (row.width) {
+            // Not resizable: the picture is made for this size.
+            const WindowSize fixed = fixedSize(game.windowId());
+            EXPECT_EQ(fixed.width, row.width);
+            EXPECT_EQ(fixed.height, row.height);
+        }
+        const ProcessResult end = game.quitWithEscape();
+        EXPECT_FALSE(end.timedOut) << "Escape did not end the game: " << end;
+        EXPECT_EQ(end.exitStatus, 0) << end;
+        EXPECT_EQ(end.err, "") << end;
+        EXPECT_EQ(end.out, row.out) << end;
+    }
 }

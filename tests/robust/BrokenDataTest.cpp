@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -117,12 +116,6 @@ std::ostream& operator<<(std::ostream& stream, const PlayableBreak& playable) {
     return stream << playable.name;
 }
 
-const std::vector<std::pair<std::string, std::string>> models{{"terrain", "Models/terrain.dae"},
-                                                              {"Ring", "Models/Ring.dae"},
-                                                              {"fa18", "Models/fa-18.dae"},
-                                                              {"boost", "Models/boost.dae"},
-                                                              {"hat", "Models/hat.dae"}};
-
 // Every mesh the game looks up by name, per model.
 const std::vector<std::pair<std::string, std::vector<std::string>>> namedMeshes{
     {"Models/terrain.dae",
@@ -134,155 +127,97 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> namedMeshes{
     {"Models/boost.dae", {"can", "can_low", "effect"}},
     {"Models/hat.dae", {"hat", "hat_low"}}};
 
-// Every image, per object that loads it. Those loaded through the game's texture loader print DevIL's
-// "could not open" number; the sky box loads its faces itself and skips a missing one silently.
-struct ImageGroup {
-    std::vector<std::string> paths;
-    bool reported;
-};
-const std::vector<ImageGroup> images{
-    {{"Textures/fa-18-uv.png", "Textures/fa-18-glow.png"}, true},
-    {{"Textures/skybox/right.jpg", "Textures/skybox/left.jpg", "Textures/skybox/top.jpg",
-      "Textures/skybox/bottom.jpg", "Textures/skybox/back.jpg", "Textures/skybox/front.jpg"},
-     false},
-    {{"Textures/lensflare/bloom.jpg", "Textures/lensflare/spike.jpg", "Textures/lensflare/halo1.jpg",
-      "Textures/lensflare/halo2.jpg", "Textures/lensflare/ring.jpg"},
-     true},
-    {{"Textures/Blacka.png", "Textures/Prize.tif"}, true}};
-
-std::string testName(std::string text) {
-    for (char& c : text)
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    return text;
-}
-
-std::vector<PlayableBreak> brokenModels() {
-    std::vector<PlayableBreak> cases;
-    for (const auto& [name, path] : models) {
-        cases.push_back({"Missing_" + name, [path = path](BrokenRunFolder& run) { run.remove(path); }, ""});
-    }
-    // A file cut short and one that is no model fail the import as a missing one does: once each.
-    cases.push_back(
-        {"Truncated_terrain", [](BrokenRunFolder& run) { run.truncate("Models/terrain.dae", 0.5); }, ""});
-    cases.push_back({"NotCollada_fa18",
-                     [](BrokenRunFolder& run) {
-                         run.write("Models/fa-18.dae", "This is not a model.\n\x01\x02\xff\n<COLLADA><node");
-                     },
-                     ""});
-    // Well-formed XML whose triangles name corners the vertex arrays do not have.
-    cases.push_back({"IndexOutOfRange_terrain",
-                     [](BrokenRunFolder& run) {
-                         std::string text = run.read("Models/terrain.dae");
-                         const size_t list = text.find("<p>");
-                         if (list == std::string::npos)
-                             throw std::runtime_error("terrain.dae has no triangle list");
-                         text.insert(list + 3, "99999999 ");
-                         run.write("Models/terrain.dae", text);
-                     },
-                     ""});
-    // Each model lacks one of its named meshes: run i takes the i-th name out of every model that has one.
-    // The models belong to different objects, so one run serves one case of each; every name is left out
-    // once.
-    for (size_t i = 0; i < 9; ++i) {
-        std::string name = "Lacking";
-        std::vector<std::pair<std::string, std::string>> drops;
-        for (const auto& [model, meshes] : namedMeshes)
-            if (i < meshes.size()) {
-                drops.push_back({model, meshes[i]});
-                name += "_" + meshes[i];
-            }
-        cases.push_back({name,
-                         [drops](BrokenRunFolder& run) {
-                             for (const auto& [model, mesh] : drops)
-                                 run.dropMesh(model, mesh);
-                         },
-                         ""});
-    }
-    cases.push_back({"TerrainOfTheCentrePieceAlone",
-                     [](BrokenRunFolder& run) {
-                         for (const char* piece :
-                              {"Grid_right", "Grid_bottomright", "Grid_bottomleft", "Grid_topright",
-                               "Grid_topleft", "Grid_top", "Grid_bottom", "Grid_left"})
-                             run.dropMesh("Models/terrain.dae", piece);
-                     },
-                     ""});
-    cases.push_back(
-        {"TerrainOfTheFourCornersAlone",
-         [](BrokenRunFolder& run) {
-             for (const char* piece : {"Grid_right", "Grid_top", "Grid_bottom", "Grid", "Grid_left"})
-                 run.dropMesh("Models/terrain.dae", piece);
-         },
-         ""});
-    return cases;
-}
-
-// Run i removes the i-th image of every object that loads images; every image is missing once.
-std::vector<PlayableBreak> missingImagesAndFont() {
-    std::vector<PlayableBreak> cases;
-    for (size_t i = 0; i < 6; ++i) {
-        std::string name = "Missing";
-        std::vector<std::string> paths;
-        std::string out;
-        for (const ImageGroup& group : images)
-            if (i < group.paths.size()) {
-                paths.push_back(group.paths[i]);
-                name += "_" + testName(group.paths[i].substr(9));
-                if (group.reported)
-                    out += "1290\n";
-            }
-        cases.push_back({name,
-                         [paths](BrokenRunFolder& run) {
-                             for (const std::string& path : paths)
-                                 run.remove(path);
-                         },
-                         out});
-    }
-    cases.push_back({"Missing_font", [](BrokenRunFolder& run) { run.remove("Fonts/arial.ttf"); },
-                     "ERROR::FREETYPE: Failed to load font\n"});
-    return cases;
-}
-
-// OpenAL Soft's configuration for a run, laid in its folder.
-std::function<void(BrokenRunFolder&)> soundDevice(const std::string& config) {
-    return [config](BrokenRunFolder& run) { run.write("alsoft.conf", config); };
-}
-// A working device that records into nothing, so the sounds are really loaded and played.
-const std::string recordingDevice = "[general]\ndrivers=wave\n[wave]\nfile=/dev/null\n";
+// Those loaded through the game's texture loader print DevIL's "could not open" number; the sky box loads
+// its faces itself and skips a missing one silently.
+const std::vector<std::string> reportedImages{
+    "Textures/fa-18-uv.png",        "Textures/fa-18-glow.png",      "Textures/lensflare/bloom.jpg",
+    "Textures/lensflare/spike.jpg", "Textures/lensflare/halo1.jpg", "Textures/lensflare/halo2.jpg",
+    "Textures/lensflare/ring.jpg",  "Textures/Blacka.png",          "Textures/Prize.tif"};
+const std::vector<std::string> skyFaces{"right", "left", "top", "bottom", "back", "front"};
 const std::vector<std::string> sounds{"Sounds/engine.wav", "Sounds/ring.wav", "Sounds/hat.wav",
                                       "Sounds/boost.wav", "Sounds/crash.wav"};
 
-// Every sound broken alike (each one i-th of the list), played on the recording device.
-std::function<void(BrokenRunFolder&)>
-everySound(std::function<void(BrokenRunFolder&, const std::string&, size_t)> breakOne) {
-    return [breakOne](BrokenRunFolder& run) {
-        soundDevice(recordingDevice)(run);
-        for (size_t i = 0; i < sounds.size(); ++i)
-            breakOne(run, sounds[i], i);
+// Each break below turns off one thing of its own (a model, a mesh, an image, a sound, the sound device),
+// so several share one game run; the standard output still names every reported one.
+using Break = std::function<void(BrokenRunFolder&)>;
+Break all(std::vector<Break> breaks) {
+    return [breaks](BrokenRunFolder& run) {
+        for (const Break& each : breaks)
+            each(run);
+    };
+}
+Break soundDevice(const std::string& config) {
+    return [config](BrokenRunFolder& run) { run.write("alsoft.conf", config); };
+}
+// Meshes of every model left out: run parity 0 the even-numbered names, 1 the odd ones; each once.
+Break lackMeshes(size_t parity, bool terrainToo) {
+    return [=](BrokenRunFolder& run) {
+        for (const auto& [model, meshes] : namedMeshes)
+            for (size_t i = parity; i < meshes.size() && (terrainToo || model != "Models/terrain.dae");
+                 i += 2)
+                run.dropMesh(model, meshes[i]);
+    };
+}
+Break terrainOf(std::vector<const char*> dropped) {
+    return [dropped](BrokenRunFolder& run) {
+        for (const char* piece : dropped)
+            run.dropMesh("Models/terrain.dae", piece);
     };
 }
 
-// Broken sound data and sound devices that fail: the game plays on silently and prints nothing.
-std::vector<PlayableBreak> brokenSound() {
+std::vector<PlayableBreak> playableBreaks() {
+    std::string imageLines;
+    for (size_t i = 0; i < reportedImages.size(); ++i)
+        imageLines += "1290\n";
     return {
-        {"Missing_sounds",
-         everySound([](BrokenRunFolder& run, const std::string& path, size_t) { run.remove(path); }), ""},
-        // Each sound is cut at another place: inside the header, in the format, in the samples.
-        {"Truncated_sounds", everySound([](BrokenRunFolder& run, const std::string& path, size_t i) {
-             run.truncate(path, std::vector<double>{0.5, 0.0005, 0.9, 0.001, 0.1}[i]);
-         }),
+        {"MissingModels_SoundDeviceFailsToOpen",
+         all({[](BrokenRunFolder& run) {
+                  for (const char* model : {"terrain", "Ring", "fa-18", "boost", "hat"})
+                      run.remove(std::string("Models/") + model + ".dae");
+              },
+              soundDevice("[general]\ndrivers=wave\n[wave]\nfile=/nonexistent-folder/sound.wav\n")}),
          ""},
-        {"NotWave_sounds", everySound([](BrokenRunFolder& run, const std::string& path, size_t) {
-             run.write(path, "RIFF\x10\0\0\0WAVEfmt \xff\xff\xff\x7f not a sound");
-         }),
+        {"NotAModel_TruncatedModel_IndexOutOfRange_NoSoundBackend",
+         all({[](BrokenRunFolder& run) {
+                  run.write("Models/fa-18.dae", "This is not a model.\n\x01\x02\xff\n<COLLADA><node");
+                  run.truncate("Models/Ring.dae", 0.5);
+                  // Well-formed XML whose triangles name corners the vertex arrays do not have.
+                  std::string text = run.read("Models/terrain.dae");
+                  text.insert(text.find("<p>") + 3, "99999999 ");
+                  run.write("Models/terrain.dae", text);
+              },
+              soundDevice("[general]\ndrivers=no-such-backend\n")}),
+         ""},
+        {"LackingEvenMeshes", lackMeshes(0, true), ""},
+        {"LackingOddMeshes_TerrainCentreAlone",
+         all({lackMeshes(1, false),
+              terrainOf({"Grid_right", "Grid_bottomright", "Grid_bottomleft", "Grid_topright", "Grid_topleft",
+                         "Grid_top", "Grid_bottom", "Grid_left"})}),
          ""},
         // The ALSA library prints its own lines for a device it cannot find.
-        {"SoundDeviceNotFound",
-         soundDevice("[general]\ndrivers=alsa\n[alsa]\ndevice=windlap-no-such-device\n"), ""},
-        // OpenAL Soft opens no device and logs why.
-        {"SoundDeviceFailsToOpen",
-         soundDevice("[general]\ndrivers=wave\n[wave]\nfile=/nonexistent-folder/sound.wav\n"), ""},
-        {"NoSoundBackend", soundDevice("[general]\ndrivers=no-such-backend\n"), ""},
+        {"MissingImages_TerrainCornersAlone_SoundDeviceNotFound",
+         all({[](BrokenRunFolder& run) {
+                  for (const std::string& image : reportedImages)
+                      run.remove(image);
+                  for (const std::string& face : skyFaces)
+                      run.remove("Textures/skybox/" + face + ".jpg");
+              },
+              terrainOf({"Grid_right", "Grid_top", "Grid_bottom", "Grid", "Grid_left"}),
+              soundDevice("[general]\ndrivers=alsa\n[alsa]\ndevice=windlap-no-such-device\n")}),
+         imageLines},
+        // Sounds broken in every way (missing, not a WAV, cut in the header, the format and the samples),
+        // played on a working device that records into nothing.
+        {"MissingFont_BrokenSounds",
+         all({[](BrokenRunFolder& run) {
+                  run.remove("Fonts/arial.ttf");
+                  run.remove(sounds[0]);
+                  run.write(sounds[1], "RIFF\x10\0\0\0WAVEfmt \xff\xff\xff\x7f not a sound");
+                  run.truncate(sounds[2], 0.0005);
+                  run.truncate(sounds[3], 0.5);
+                  run.truncate(sounds[4], 0.9);
+              },
+              soundDevice("[general]\ndrivers=wave\n[wave]\nfile=/dev/null\n")}),
+         "ERROR::FREETYPE: Failed to load font\n"},
     };
 }
 
@@ -294,11 +229,7 @@ TEST_P(PlaysOn, AndQuitsOnEscape) {
     expectPlaysAndQuits(run.path(), GetParam().expectedOut);
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, PlaysOn, testing::ValuesIn(brokenModels()),
-                         [](const auto& info) { return info.param.name; });
-INSTANTIATE_TEST_SUITE_P(Images, PlaysOn, testing::ValuesIn(missingImagesAndFont()),
-                         [](const auto& info) { return info.param.name; });
-INSTANTIATE_TEST_SUITE_P(Sound, PlaysOn, testing::ValuesIn(brokenSound()),
+INSTANTIATE_TEST_SUITE_P(Data, PlaysOn, testing::ValuesIn(playableBreaks()),
                          [](const auto& info) { return info.param.name; });
 
 // ---- The working folder itself.

@@ -12,23 +12,20 @@
 #include "app/Startup.h"
 #include "scene/FlightModel.h"
 #include "support/GameUnderTest.h"
-#include "support/ProcessStatus.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <set>
 
 #if defined(__SANITIZE_ADDRESS__)
-// The runtime's allocator statistics (GCC ships no header for them).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
 // Freed blocks wait in AddressSanitizer's quarantine (256 MB by default) before reuse, which would read as
 // growth for far longer than any warm-up; a small one fills within the warm-up. Flags in ASAN_OPTIONS still
 // come on top of these.
@@ -48,14 +45,13 @@ long soakFrames() {
     return text ? std::max(1500L, std::atol(text)) : 1500L;
 }
 
-// Bytes the heap has handed out and not yet got back, from whichever allocator this build uses.
-long long heapInUse() {
-#if defined(__SANITIZE_ADDRESS__)
-    return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<long long>(info.uordblks + info.hblkhd);
-#endif
+// Resident memory (VmRSS) in kibibytes.
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
 }
 
 // Keys held in the X server for the game's window; whatever is still down is released at the end, so no
@@ -83,12 +79,6 @@ public:
 private:
     std::string window;
     std::set<std::string> held;
-};
-
-struct Sample {
-    long frame;
-    long residentKb;
-    long long heapBytes;
 };
 
 class SoakInProcess : public testing::Test {
@@ -175,7 +165,7 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
     // start): the first frame of the loop scores it.
     const long ringPendingAtStart = physxHandler->ringPassed ? 1 : 0;
     long ringPlacements = 0, canPlacements = 0, rings = 0, cans = 0, crashes = 0;
-    std::vector<Sample> samples;
+    std::vector<long> samples; // resident kilobytes every 50 frames after the warm-up
     for (long frame = 1; frame <= frames; ++frame) {
         if (frame % keyPeriod == 0) {
             std::set<std::string> keys{flightKeys[random() % flightKeys.size()]};
@@ -215,7 +205,7 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
             reviveAfterCrash();
         }
         if (frame >= warmUp && frame % 50 == 0)
-            samples.push_back({frame, residentKilobytes(getpid()), heapInUse()});
+            samples.push_back(residentKilobytes());
     }
 
     std::cout << frames << " frames: " << rings << " of " << ringPlacements << " rings and " << cans << " of "
@@ -232,25 +222,10 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
     // caught in a run of 20000 frames, one of 400 bytes in the short default run.
     ASSERT_GE(samples.size(), 10u);
     const size_t half = samples.size() / 2;
-    const auto peak = [&](size_t from, size_t to, auto member) {
-        auto most = samples[from].*member;
-        for (size_t i = from; i < to; ++i)
-            most = std::max(most, samples[i].*member);
-        return most;
-    };
-    const long firstRss = peak(0, half, &Sample::residentKb);
-    const long laterRss = peak(half, samples.size(), &Sample::residentKb);
-    const long long firstHeap = peak(0, half, &Sample::heapBytes);
-    const long long laterHeap = peak(half, samples.size(), &Sample::heapBytes);
-    std::cout << "resident " << samples.front().residentKb << " -> " << samples.back().residentKb
-              << " kB, heap " << samples.front().heapBytes << " -> " << samples.back().heapBytes
-              << " bytes\n";
+    const long firstRss = *std::max_element(samples.begin(), samples.begin() + half);
+    const long laterRss = *std::max_element(samples.begin() + half, samples.end());
+    std::cout << "resident " << samples.front() << " -> " << samples.back() << " kB\n";
     EXPECT_LE(laterRss, firstRss + 4096) << "resident memory grew after the warm-up";
-    // The heap in use also counts the driver's lazily grown caches (a crash and its revival make some once),
-    // which never become resident: the resident size is the measure, the heap is reported.
-    if (laterHeap > firstHeap + 128 * 1024)
-        std::cout << "heap in use grew by " << (laterHeap - firstHeap) / 1024
-                  << " kB while resident memory stayed\n";
 
     // Escape closes the window at the end of the frame that saw it.
     keyboard.holdOnly({"Escape"});

@@ -43,14 +43,6 @@ bool GameUnderTest::waitForWindow(const std::string& title, Duration timeout) {
     return !window.empty();
 }
 
-std::string GameUnderTest::title() const {
-    return windowTitle(window);
-}
-
-WindowSize GameUnderTest::size() const {
-    return windowSize(window);
-}
-
 void GameUnderTest::keyDown(const std::string& key) {
     EXPECT_TRUE(sendKey(window, "keydown", key)) << "could not press " << key;
     heldKeys.insert(key);
@@ -68,24 +60,12 @@ void GameUnderTest::tap(const std::string& key) {
     EXPECT_TRUE(sendKey(window, "key", key)) << "could not press " << key;
 }
 
-bool GameUnderTest::holdKeyUntil(const std::string& key, const std::function<bool()>& condition,
-                                 Duration timeout) {
-    keyDown(key);
-    bool reached = waitUntil(condition, timeout);
-    keyUp(key);
-    return reached;
-}
-
-std::string GameUnderTest::screenshotFolder() {
+Image GameUnderTest::screenshot(const std::string& name) {
     std::string folder = std::string(WINDLAP_RUN_DIR) + "/../test-shots";
     if (const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info())
         folder += std::string("/") + test->test_suite_name() + "." + test->name();
     std::filesystem::create_directories(folder);
-    return folder;
-}
-
-Image GameUnderTest::screenshot(const std::string& name) {
-    return captureWindow(window, screenshotFolder() + "/" + name + ".png");
+    return captureWindow(window, folder + "/" + name + ".png");
 }
 
 ProcessResult GameUnderTest::waitForExit(Duration timeout) {

@@ -13,14 +13,6 @@
 // The real game binary running on the X server of DISPLAY (scripts/test starts an Xvfb for the suite), driven
 // the way a player would: real key events to its window, screenshots of what it shows.
 //
-// The game reads the keyboard once per frame and also counts presses that went down and up between two
-// frames, so a tap of a millisecond is seen; holdKeyUntil holds a key until its effect shows.
-//
-//     GameUnderTest game({"800", "600"});
-//     ASSERT_TRUE(game.waitForWindow()) << game.diagnostics();
-//     Image shot = game.screenshot("start");
-//     ProcessResult end = game.quitWithEscape();
-//     EXPECT_EQ(end.exitStatus, 0) << end;
 class GameUnderTest {
 public:
     using Duration = std::chrono::milliseconds;
@@ -39,22 +31,14 @@ public:
     // first). The key and screenshot calls below go to that window.
     bool waitForWindow(const std::string& title = "Windlap", Duration timeout = defaultTimeout);
     const std::string& windowId() const { return window; }
-    std::string title() const;
-    WindowSize size() const;
 
     void keyDown(const std::string& key);
     void keyUp(const std::string& key);
     // Press and release a millisecond apart.
     void tap(const std::string& key);
-    // Holds key until condition is true or the time-out passes, then releases it; returns the condition's
-    // value.
-    bool holdKeyUntil(const std::string& key, const std::function<bool()>& condition,
-                      Duration timeout = defaultTimeout);
 
-    // Captures the window into the test's screenshot folder as name.png and returns its pixels.
+    // Captures the window as <build>/test-shots/<suite>.<test>/name.png and returns its pixels.
     Image screenshot(const std::string& name);
-    // Where screenshot puts its files: <build>/test-shots/<suite>.<test>/.
-    static std::string screenshotFolder();
 
     bool running() { return process->running(); }
     // Waits for the game to end by itself (killed at the time-out, which the result records), then releases
@@ -65,7 +49,6 @@ public:
 
     // How the game is doing and what it wrote so far, for failure messages.
     std::string diagnostics();
-    pid_t pid() const { return process->pid(); }
 
 private:
     void releaseHeldKeys();

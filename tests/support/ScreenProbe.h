@@ -4,9 +4,8 @@
 #include <functional>
 #include <string>
 
-// Looks at regions of a screenshot the way a player would: how much of a region is covered by something, and
-// which number a line of HUD text shows. Coordinates are pixels with row 0 at the top; regions are clipped to
-// the image.
+// Looks at regions of a screenshot the way a player would. Coordinates are pixels with row 0 at the top;
+// regions are clipped to the image.
 struct Region {
     int x0, y0, x1, y1; // x1 and y1 exclusive
 };
@@ -22,6 +21,3 @@ struct MeanColour {
     double r = 0, g = 0, b = 0;
 };
 MeanColour meanColour(const Image& image, Region region);
-
-// Reads the first whole number in a line of white HUD text through tesseract; -1 when none is found.
-long long readNumber(const Image& image, Region region);
