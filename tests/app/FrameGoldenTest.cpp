@@ -4,6 +4,7 @@
 // the lit terrain with its shadows, the jet with its glow, the ring and the pickups, the sky, the sun with
 // its flare, and the end screen with fade and prize.
 #include "app/FrameSteps.h"
+#include "app/GameLoop.h"
 #include "app/GameState.h"
 #include "app/Resolution.h"
 #include "app/SceneAssembly.h"
@@ -162,7 +163,28 @@ TEST_F(FrameGoldenTest, ChaseViewSunViewAndEndScreen) {
     assemble(640, 360);
     placeObjects();
     frames(20, 1.0f / 30.0f);
-    expectGolden("scene-chase", windowPicture(), sceneTolerance);
+    const Image chase = windowPicture();
+    expectGolden("scene-chase", chase, sceneTolerance);
+
+    // F3: the same frame as lines, with the sky between them; F3 again fills it as it was.
+    InputState& input = *sharedInput;
+    const auto switchWireframe = [&](std::uint8_t on) {
+        input.wireframe = on;
+        input.wireframeHeld = 1;
+        applyDebugSwitches(input);
+        input.wireframeHeld = 0;
+        wireframeMessageTimer = 0.0f; // its notice is the HUD's
+        renderFrame(0.0f); // nothing moves
+        return windowPicture();
+    };
+    const auto changedPixels = [&](const Image& picture) {
+        int changed = 0;
+        for (size_t p = 0; p < picture.rgb.size(); ++p)
+            changed += std::abs(int(picture.rgb[p]) - int(chase.rgb[p])) > 24;
+        return changed;
+    };
+    EXPECT_GT(changedPixels(switchWireframe(1)), static_cast<int>(chase.rgb.size() / 10));
+    EXPECT_LT(changedPixels(switchWireframe(0)), 40);
 
     // The orbit camera looking at the jet from the sun's side, the sun a little beside it: sun and flare.
     const glm::vec3 toSun = -sunLight->direction;
