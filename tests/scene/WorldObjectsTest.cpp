@@ -250,10 +250,10 @@ TEST_F(WorldObjectsTest, DetailFollowsTheDistance) {
         float distance;
         const char* mesh;
     };
-    const Case cases[] = {{'r', 50, "Ring_lod0"},  {'r', 150, "Ring_lod1"},   {'r', 350, "Ring_lod2"},
-                          {'r', 600, "Ring_lod2"}, {'r', 99.9f, "Ring_lod0"}, {'r', 700, "Ring_lod0"},
-                          {'c', 50, "can_low"},    {'c', 150, "can"},         {'h', 150, "hat"},
-                          {'h', 250, "hat_low"}};
+    const Case cases[] = {{'r', 50, "Ring_lod0"},    {'r', 150, "Ring_lod1"}, {'r', 299, "Ring_lod1"},
+                          {'r', 301, "Ring_lod2"},   {'r', 350, "Ring_lod2"}, {'r', 600, "Ring_lod2"},
+                          {'r', 99.9f, "Ring_lod0"}, {'r', 700, "Ring_lod0"}, {'c', 50, "can_low"},
+                          {'c', 150, "can"},         {'h', 150, "hat"},       {'h', 250, "hat_low"}};
     for (const Case& c : cases) {
         std::string name;
         if (c.object == 'r') {
