@@ -113,16 +113,20 @@ TEST(ViewFrustumTest, FarBoundaryIsInclusiveAndSidesCullSpheres) {
     ViewFrustum frustum;
     frustum.setInternals(tavo::scene::fieldOfViewY(1.0f), 16.0f / 9.0f, 0.1f, 10000.0f);
     frustum.setCamera(glm::vec3(0), glm::vec3(0, 0, -1), glm::vec3(0, 1, 0));
-    EXPECT_TRUE(frustum.sphereVisible(glm::vec3(0, 0, -10010), 10.0f));
-    EXPECT_FALSE(frustum.sphereVisible(glm::vec3(0, 0, -10010.01f), 10.0f));
-    // Behind the eye only a sphere reaching past the near distance stays.
-    EXPECT_TRUE(frustum.sphereVisible(glm::vec3(0, 0, 5), 6.0f));
-    EXPECT_FALSE(frustum.sphereVisible(glm::vec3(0, 0, 5), 4.0f));
-    // At depth 100 the half-height is 100 and the half-width 177.8.
-    EXPECT_TRUE(frustum.sphereVisible(glm::vec3(0, 110, -100), 8.0f));
-    EXPECT_FALSE(frustum.sphereVisible(glm::vec3(0, 120, -100), 8.0f));
-    EXPECT_TRUE(frustum.sphereVisible(glm::vec3(-190, 0, -100), 8.0f));
-    EXPECT_FALSE(frustum.sphereVisible(glm::vec3(-200, 0, -100), 8.0f));
+    struct Case {
+        glm::vec3 centre;
+        float radius;
+        bool visible;
+    };
+    // Far plane; behind the eye only a sphere reaching past the near distance stays; at depth 100 the
+    // half-height is 100 and the half-width 177.8.
+    const Case cases[] = {{{0, 0, -10010}, 10, true}, {{0, 0, -10010.01f}, 10, false},
+                          {{0, 0, 5}, 6, true},       {{0, 0, 5}, 4, false},
+                          {{0, 110, -100}, 8, true},  {{0, 120, -100}, 8, false},
+                          {{-190, 0, -100}, 8, true}, {{-200, 0, -100}, 8, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(frustum.sphereVisible(c.centre, c.radius), c.visible)
+            << c.centre.x << ", " << c.centre.y << ", " << c.centre.z;
 }
 
 } // namespace

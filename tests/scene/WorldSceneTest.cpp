@@ -81,24 +81,6 @@ protected:
 
 } // namespace
 
-TEST_F(WorldSceneTest, GeneratedModelsGiveEveryPartTheObjectsLookUp) {
-    for (int slot = 0; slot < Terrain::tileCount; ++slot)
-        EXPECT_NE(physics->terrainTileActors[slot], nullptr) << Terrain::tileNames[slot];
-    for (int index :
-         {plane->body, plane->wingLeft, plane->wingRight, plane->rearWingLeft, plane->rearWingRight,
-          plane->topWingLeft, plane->topWingRight, plane->hatMesh, plane->windowMesh})
-        EXPECT_GE(index, 0);
-    EXPECT_GE(ring->levelCount, 1u);
-    EXPECT_GE(boost->canMesh, 0);
-    EXPECT_GE(boost->canLowMesh, 0);
-    EXPECT_GE(boost->effectMesh, 0);
-    EXPECT_GE(hat->hatHighMesh, 0);
-    EXPECT_GE(hat->hatLowMesh, 0);
-    for (const auto& mesh : plane->meshes)
-        EXPECT_NE(mesh->uvBuffer, 0u) << mesh->name;
-    EXPECT_EQ(terrain->drawTiles(nullptr, true), terrain->getIndexCount());
-}
-
 TEST_F(WorldSceneTest, JetFliesTheStartValleyWhileRingAndPickupsStayOutOfTheTerrain) {
     EXPECT_FALSE(terrainAbove(*physics, ring->actor));
     EXPECT_FALSE(terrainAbove(*physics, boost->actor));
