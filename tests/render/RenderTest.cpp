@@ -1,0 +1,463 @@
+// The render folder in a real GL context: meshes and models, textures, programs (errors, cached locations,
+// the shadow map's and the jet's texture units) and text. Lighting itself is seen by the frame goldens.
+#include "render/Mesh.h"
+#include "render/Shader.h"
+#include "render/TextRenderer.h"
+#include "render/Texture.h"
+#include "scene/GameObject.h"
+#include "support/GlContext.h"
+#include "support/SceneTarget.h"
+#include "support/TestModels.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <gmock/gmock.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+using tavo::scene::GameObject;
+using tavo::scene::Mesh;
+
+namespace {
+
+// Passes normals and texture coordinates on, so a program has every attribute and material uniform.
+const char* vertexSource = R"(#version 430 core
+in vec3 position; in vec3 normal; in vec2 uv;
+uniform mat4 model; uniform vec3 specularColor;
+out vec3 shade;
+void main() { shade = normal + vec3(uv, 0.0) + specularColor; gl_Position = model * vec4(position, 1.0); }
+)";
+const char* fragmentSource = R"(#version 430 core
+in vec3 shade;
+uniform float shininess; uniform vec3 diffuseColor; uniform float glow;
+out vec4 picture;
+void main() { picture = vec4(shade * diffuseColor * glow, shininess); }
+)";
+
+class RenderTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        // Death tests run the test again in a child process: the folder must have the same name there.
+        folder = "/tmp/windlap-rendertest-" +
+                 std::string(testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        writeTextFile(folder + "/good.vert", vertexSource);
+        writeTextFile(folder + "/good.frag", fragmentSource);
+    }
+    std::unique_ptr<Shader> program(ShaderType type) {
+        return std::make_unique<Shader>(type, folder + "/good.vert", folder + "/good.frag");
+    }
+    std::string convert(const std::string& name, const std::string& arguments) {
+        const std::string path = folder + "/" + name;
+        EXPECT_EQ(std::system(("convert " + arguments + " '" + path + "'").c_str()), 0);
+        return path;
+    }
+    static std::vector<unsigned char> texels(GLuint texture, int w, int h) {
+        std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    }
+    std::string folder;
+};
+
+GLuint countPrimitives(Mesh& mesh) {
+    GLuint query = 0, primitives = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    mesh.drawWithShader();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+    glDeleteQueries(1, &query);
+    return primitives;
+}
+
+TEST_F(RenderTest, MeshCopiesNameIndicesMaterialAndCoordinatesOnlyForTheTexturedProgram) {
+    const auto color = program(COLOR), basic = program(BASIC);
+    TestMesh two = squareMesh("can_low"), plain = squareMesh("plain"), bare = squareMesh("bare", 0.5f);
+    const TestMesh second = squareMesh("x", 0.5f, glm::vec3(0.2f, 0.2f, 0.1f));
+    two.positions.insert(two.positions.end(), second.positions.begin(), second.positions.end());
+    two.normals.insert(two.normals.end(), second.normals.begin(), second.normals.end());
+    two.uvs.insert(two.uvs.end(), second.uvs.begin(), second.uvs.end());
+    two.diffuse = glm::vec3(0.9f, 0.7f, 0.1f);
+    two.specular = glm::vec3(0.25f, 0.5f, 0.75f);
+    two.shininess = 32.0f;
+    plain.uvs.clear();
+    bare.material = false;
+    writeCollada(folder + "/model.dae", {two, plain, bare, squareMesh("can_LOW")});
+    Assimp::Importer importer;
+    const aiScene* scene =
+        importer.ReadFile(folder + "/model.dae", tavo::scene::modelimport::postProcessFlags);
+    ASSERT_TRUE(scene && scene->mNumMeshes == 4u);
+
+    Mesh withColor(scene, 0, glm::mat4(1.0f), color.get());
+    EXPECT_EQ(withColor.name, "can_low");
+    EXPECT_EQ(withColor.indexCount, 12u);
+    EXPECT_EQ(withColor.diffuseColor, glm::vec3(0.9f, 0.7f, 0.1f));
+    EXPECT_EQ(withColor.specularColor, glm::vec3(0.25f, 0.5f, 0.75f));
+    EXPECT_FLOAT_EQ(withColor.shininess, 32.0f);
+    EXPECT_EQ(countPrimitives(withColor), 4u);
+    Mesh withBasic(scene, 0, glm::mat4(1.0f), basic.get());
+    Mesh plainBasic(scene, 1, glm::mat4(1.0f), basic.get()); // no coordinates in the file: none made
+    EXPECT_EQ(withColor.uvBuffer, 0u);
+    EXPECT_NE(withBasic.uvBuffer, 0u);
+    EXPECT_EQ(plainBasic.uvBuffer, 0u);
+    const auto uv = static_cast<GLuint>(glGetAttribLocation(basic->programId, "uv"));
+    for (const auto& [mesh, enabled] : {std::pair{&withColor, 0}, std::pair{&withBasic, 1}}) {
+        GLint value = -1;
+        glBindVertexArray(mesh->vao);
+        glGetVertexAttribiv(uv, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &value);
+        EXPECT_EQ(value, enabled);
+    }
+    glBindVertexArray(0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // The model turns Z-up files to Y-up: model z becomes world y, model y world -z.
+    GameObject object(glm::mat4(1.0f), color.get(), folder + "/model.dae");
+    ASSERT_EQ(object.meshes.size(), 4u);
+    const std::pair<const char*, int> names[] = {
+        {"can_low", 0}, {"can_LOW", 3}, {"can", -1}, {"can_low ", -1}};
+    for (const auto& [name, index] : names)
+        EXPECT_EQ(object.findMesh(name), index) << name;
+    writeCollada(folder + "/bare.dae", {bare}); // a file without materials
+    EXPECT_EQ(GameObject(glm::mat4(1.0f), color.get(), folder + "/bare.dae").meshes.at(0)->specularColor,
+              glm::vec3(0.0f));
+    EXPECT_NEAR(object.modelMatrix[2][1], 1.0f, 1e-6f);
+    EXPECT_NEAR(object.modelMatrix[1][2], -1.0f, 1e-6f);
+    EXPECT_EQ(object.modelMatrix[3], glm::vec4(0, 0, 0, 1));
+}
+
+TEST_F(RenderTest, MissingOrBrokenModelGivesAnObjectThatDrawsNothing) {
+    const auto color = program(COLOR);
+    writeTextFile(folder + "/broken.dae", "<COLLADA><library_geometries><geometry id=\"g\"><mesh>");
+    for (const std::string& path : {folder + "/missing.dae", folder + "/broken.dae", folder}) {
+        GameObject object(glm::mat4(1.0f), color.get(), path);
+        EXPECT_TRUE(object.meshes.empty()) << path;
+        object.draw();
+        object.drawWithShader();
+        object.drawWithMaterial(0, 1, 2);
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(RenderTest, TextureArrivesBottomRowFirstWithACompleteMipmapChain) {
+    // 16 x 8: the top half one colour, the bottom half another; grey must still show.
+    const std::string halves = "-size 16x4 xc:'#0000ff' xc:'#ff0000' -append -type TrueColor";
+    const struct {
+        const char* file;
+        std::string arguments;
+        std::array<int, 3> bottom, top;
+    } cases[] = {{"p.png", halves, {255, 0, 0}, {0, 0, 255}},
+                 {"p.jpg", halves, {255, 0, 0}, {0, 0, 255}},
+                 {"p.tif", halves, {255, 0, 0}, {0, 0, 255}},
+                 {"grey.png", "-size 16x8 xc:'#808080' -type Grayscale", {128, 128, 128}, {128, 128, 128}}};
+    for (const auto& c : cases) {
+        Texture texture(convert(c.file, c.arguments));
+        ASSERT_NE(texture.textureId, 0u) << c.file;
+        const auto pixels = texels(texture.textureId, 16, 8);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(pixels[k], c.bottom[k], 60) << c.file << " bottom row, channel " << k;
+            EXPECT_NEAR(pixels[7 * 16 * 4 + k], c.top[k], 60) << c.file << " top row, channel " << k;
+        }
+        // 16 x 8 has levels 0 to 4; the last one is 1 x 1.
+        GLint w = 0, h = 0, minFilter = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 4, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 4, GL_TEXTURE_HEIGHT, &h);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+        EXPECT_TRUE(w == 1 && h == 1 && minFilter == GL_LINEAR_MIPMAP_LINEAR) << c.file;
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(RenderTest, TextureRowsNotAMultipleOfFourBytesUploadStraightWhateverAlignmentWasSet) {
+    // 1022 RGB pixels are 3066 bytes a row: any alignment but 1 or 2 would pad the rows and skew them.
+    const std::string path =
+        convert("wide.png", "-size 1022x1 xc:'#ff0000' xc:'#00ff00' xc:'#0000ff' -append "
+                            "-type TrueColor");
+    const std::array<std::array<int, 3>, 3> rows{{{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}}; // bottom row first
+    for (const GLint before : {1, 4, 8}) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, before);
+        Texture texture(path);
+        const auto pixels = texels(texture.textureId, 1022, 3);
+        for (int row = 0; row < 3; ++row)
+            for (const int column : {0, 1021}) {
+                const unsigned char* p = &pixels[(row * 1022 + column) * 4];
+                EXPECT_EQ((std::array<int, 3>{p[0], p[1], p[2]}), rows[row])
+                    << "row " << row << ", column " << column << ", alignment " << before << " before";
+            }
+        GLint after = 0;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &after);
+        EXPECT_EQ(after, before) << "the alignment in force before is put back";
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
+TEST_F(RenderTest, TextureFromAMissingOrBrokenFilePrintsOneNumberAndGoesOn) {
+    writeTextFile(folder + "/broken.png", "this is not a picture");
+    const std::pair<const char*, const char*> cases[] = {{"missing.png", "1290\n"},
+                                                         {"broken.png", "[0-9]+\n"}};
+    for (const auto& [name, printed] : cases) {
+        testing::internal::CaptureStdout();
+        Texture texture(folder + "/" + name);
+        EXPECT_THAT(testing::internal::GetCapturedStdout(), testing::MatchesRegex(printed)) << name;
+        EXPECT_EQ(texture.textureId, 0u) << name;
+    }
+}
+
+TEST_F(RenderTest, ProgramsCacheTheLocationsOfTheirTypeOnly) {
+    const struct {
+        ShaderType type;
+        bool material, diffuseAndGlow;
+    } cases[] = {{COLOR, true, true}, {BASIC, true, false}, {SCREEN_SPACE, false, false}};
+    for (const auto& c : cases) {
+        const auto shader = program(c.type);
+        const auto expect = [&](GLint cached, const char* name, bool looked) {
+            EXPECT_EQ(cached, looked ? glGetUniformLocation(shader->programId, name) : -1) << c.type << name;
+            EXPECT_TRUE(!looked || cached >= 0) << c.type << name;
+        };
+        expect(shader->shininessLoc, "shininess", c.material);
+        expect(shader->specularColorLoc, "specularColor", c.material);
+        expect(shader->modelLoc, "model", c.material);
+        expect(shader->diffuseColorLoc, "diffuseColor", c.diffuseAndGlow);
+        expect(shader->glowLoc, "glow", c.diffuseAndGlow);
+    }
+}
+
+using RenderDeathTest = RenderTest;
+
+TEST_F(RenderDeathTest, ProgramErrorsPrintTheirCauseAndExit) {
+    writeTextFile(folder + "/broken.frag", "#version 430 core\nvoid main() { this is not glsl; }\n");
+    writeTextFile(folder + "/broken.vert", "#version 430 core\nvoid main() { nonsense }\n");
+    writeTextFile(folder + "/empty.frag", "");
+    // The fragment stage reads a varying no vertex stage writes.
+    writeTextFile(folder + "/unmatched.frag",
+                  "#version 430 core\nin vec4 nowhere;\nout vec4 c;\nvoid main() { c = nowhere; }\n");
+    const struct {
+        std::string vertex, fragment, message;
+    } cases[] = {{"missing.vert", "also-missing.frag",
+                  "^Failed to open Shader file with path: " + folder + "/missing.vert\n$"},
+                 {"good.vert", "broken.frag", "^Failed to compile Shader\n.*error.*\n"},
+                 {"broken.vert", "missing.frag", "^Failed to compile Shader\n"}, // stops before the fragment
+                 {"good.vert", "empty.frag", "^Failed to (compile Shader|link Program)\n"},
+                 {"good.vert", "unmatched.frag", "^Failed to link Program\n.*nowhere.*\n"}};
+    for (const auto& c : cases) {
+        EXPECT_EXIT(Shader(COLOR, folder + "/" + c.vertex, folder + "/" + c.fragment),
+                    testing::ExitedWithCode(1), c.message)
+            << c.vertex << " " << c.fragment;
+    }
+}
+
+// The square faces the camera 3 units away, lit head on. Returns the centre pixel of the picture and of the
+// glow source.
+std::array<std::array<int, 4>, 2> renderSquare(const SceneTarget& target, Shader& program,
+                                               const std::string& file, const glm::mat4& shadowMatrix) {
+    target.bindAndClear();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    GameObject square(glm::mat4(1.0f), &program, file);
+    const GLuint id = program.programId;
+    glUseProgram(id);
+    const glm::mat4 view = glm::lookAt(glm::vec3(0, 0, 3), glm::vec3(0), glm::vec3(0, 1, 0));
+    const glm::mat4 projection = glm::perspective(0.8f, 1.0f, 0.1f, 100.0f);
+    glUniformMatrix4fv(glGetUniformLocation(id, "model"), 1, GL_FALSE, glm::value_ptr(glm::mat4(1.0f)));
+    glUniformMatrix4fv(glGetUniformLocation(id, "view"), 1, GL_FALSE, glm::value_ptr(view));
+    glUniformMatrix4fv(glGetUniformLocation(id, "projection"), 1, GL_FALSE, glm::value_ptr(projection));
+    glUniformMatrix4fv(glGetUniformLocation(id, "M_Vl_Pl_L_Matrix"), 1, GL_FALSE,
+                       glm::value_ptr(shadowMatrix));
+    glUniform3f(glGetUniformLocation(id, "sunDirection"), 0.0f, 0.0f, -1.0f);
+    glUniform3f(glGetUniformLocation(id, "sunColor"), 1.0f, 1.0f, 1.0f);
+    glUniform1f(glGetUniformLocation(id, "ambient"), 0.1f);
+    square.drawWithShader();
+    return {target.pixel(0, 16, 16), target.pixel(1, 16, 16)};
+}
+
+// Sends every vertex to the same shadow-map coordinates.
+glm::mat4 constantCoordinates(glm::vec3 coordinates) {
+    glm::mat4 m(0.0f);
+    m[3] = glm::vec4(coordinates, 1.0f);
+    return m;
+}
+
+TEST_F(RenderTest, ShadowMapOnUnitTwoDarkensOnlyInsideTheMapAndTheJetTakesUnitsZeroAndOne) {
+    TestMesh square = squareMesh("square");
+    square.diffuse = glm::vec3(0.8f, 0.4f, 0.2f);
+    square.specular = glm::vec3(0.0f);
+    writeCollada(folder + "/square.dae", {square});
+    const std::string file = folder + "/square.dae";
+    Shader color(COLOR, "./Shader/color.vert", "./Shader/color.frag");
+    Shader basic(BASIC, "./Shader/basic.vert", "./Shader/basic.frag");
+    const SceneTarget target(32, 32); // made first: making it binds and unbinds a texture on the active unit
+    std::array<GLuint, 3> textures{};
+    glGenTextures(3, textures.data());
+    const auto bind = [&](int unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, textures[unit]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    };
+    const auto render = [&](Shader& program, const glm::mat4& shadowMatrix) {
+        glActiveTexture(GL_TEXTURE0);
+        return renderSquare(target, program, file, shadowMatrix);
+    };
+
+    // A depth map compared as the shadow map is, every caster nearer than any receiver.
+    const int noMap = render(color, glm::mat4(1.0f))[0][0];
+    bind(2);
+    const std::vector<float> depths(16 * 16, 0.0f);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, 16, 16, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+                 depths.data());
+    const float border[] = {1, 1, 1, 1};
+    glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LESS);
+    const int inside = render(color, constantCoordinates(glm::vec3(0.5f, 0.5f, 0.5f)))[0][0];
+    const int beyond = render(color, constantCoordinates(glm::vec3(1.5f, 0.5f, 0.5f)))[0][0];
+    EXPECT_GT(noMap, 178);
+    EXPECT_LT(inside, 51);
+    EXPECT_NEAR(beyond, noMap, 2) << "beyond the map's edge the border depth 1 counts as lit";
+
+    // The jet's picture on unit 0 (with the canopy's transparency), its glow mask on unit 1.
+    const unsigned char picture[] = {255, 0, 0, 128}, glowMask[] = {0, 255, 0, 255};
+    for (const auto& [unit, rgba] : {std::pair{0, picture}, std::pair{1, glowMask}}) {
+        bind(unit);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    }
+    const auto out = render(basic, glm::mat4(0.0f));
+    EXPECT_GT(out[0][0], 204);
+    EXPECT_LT(out[0][1], 13);
+    EXPECT_NEAR(out[0][3], 128, 1);
+    EXPECT_NEAR(out[1][1], 255, 1);
+    EXPECT_LT(out[1][0], 3);
+    for (int unit = 2; unit >= 0; --unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    glDeleteTextures(3, textures.data());
+}
+
+// Text in the game's font at (20, 60), scale 0.8, into a 320 x 180 target.
+class TextTest : public RenderTest {
+protected:
+    void SetUp() override {
+        RenderTest::SetUp();
+        shader = std::make_unique<Shader>(TEXT, "./Shader/text.vert", "./Shader/text.frag");
+        glUseProgram(shader->programId);
+        const glm::mat4 projection = glm::ortho(0.0f, float(width), 0.0f, float(height));
+        glUniformMatrix4fv(glGetUniformLocation(shader->programId, "projection"), 1, GL_FALSE,
+                           glm::value_ptr(projection));
+        colourLocation = glGetUniformLocation(shader->programId, "textColor");
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    void TearDown() override {
+        glDisable(GL_BLEND);
+        RenderTest::TearDown();
+    }
+    struct Coverage {
+        std::vector<int> red;              // bottom row first
+        std::vector<int> runStarts;        // left edges of the runs of lit columns
+        int lowest = height, highest = -1; // lit rows
+    };
+    Coverage draw(TextRenderer& text, const std::string& line, glm::vec4 colour = glm::vec4(1.0f)) {
+        target.bindAndClear(0.0f, 0.0f, 0.0f, 1.0f);
+        text.renderText(shader.get(), line, 20.0f, 60.0f, 0.8f, colour, colourLocation);
+        const auto rgba = target.pixels(0);
+        Coverage c;
+        std::vector<bool> column(width, false);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const int red = rgba[(static_cast<size_t>(y) * width + x) * 4];
+                c.red.push_back(red);
+                if (red > 0) {
+                    column[x] = true;
+                    c.lowest = std::min(c.lowest, y);
+                    c.highest = std::max(c.highest, y);
+                }
+            }
+        for (int x = 0; x < width; ++x)
+            if (column[x] && (x == 0 || !column[x - 1]))
+                c.runStarts.push_back(x);
+        return c;
+    }
+    std::unique_ptr<Shader> shader;
+    GLint colourLocation = -1;
+    SceneTarget target{width, height};
+};
+
+TEST_F(TextTest, PenMovesByTheWholePixelAdvanceTimesTheScaleAndGlyphsHangFromTheBaseline) {
+    testing::internal::CaptureStdout();
+    TextRenderer text("./Fonts/arial.ttf");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    for (unsigned code = 0; code < 128; ++code)
+        EXPECT_TRUE(glIsTexture(text.glyphs[code].textureId) && text.glyphs[code].advance > 0) << code;
+    const Glyph &l = text.glyphs['l'], &g = text.glyphs['g'];
+    const float step = static_cast<float>(l.advance >> 6) * 0.8f;
+    const float blank = static_cast<float>(text.glyphs[' '].advance >> 6) * 0.8f;
+    const auto lll = draw(text, "lll").runStarts, spaced = draw(text, "l l").runStarts;
+    ASSERT_EQ(lll.size(), 3u);
+    ASSERT_EQ(spaced.size(), 2u);
+    EXPECT_NEAR(lll[0], 20.0f + l.bearing.x * 0.8f, 1.0f) << "the pen plus the bearing";
+    EXPECT_NEAR(lll[1] - lll[0], step, 1.0f);
+    EXPECT_NEAR(lll[2] - lll[0], 2.0f * step, 1.0f);
+    EXPECT_NEAR(spaced[1] - spaced[0], step + blank, 1.0f);
+
+    const auto descender = draw(text, "g"), x = draw(text, "x");
+    EXPECT_LE(descender.lowest, 60 - 6) << "g reaches below the baseline";
+    EXPECT_NEAR(descender.lowest, 60 - (g.size.y - g.bearing.y) * 0.8f, 1.0f);
+    EXPECT_GT(descender.highest, 60 + 10);
+    EXPECT_GE(x.lowest, 59) << "x sits on the baseline";
+
+    // Bytes without a glyph draw nothing and do not move the pen.
+    EXPECT_EQ(draw(text, "\x80\xc3\xa4\xff").highest, -1);
+    EXPECT_EQ(draw(text, "l\x80\xffl").red, draw(text, "ll").red);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextTest, DrawsInTheColourKeepsTheGlowSourceDarkAndLeavesTheTextProgramOn) {
+    TextRenderer text("./Fonts/arial.ttf");
+    const float shine[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    target.bindAndClear(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearBufferfv(GL_COLOR, 1, shine);
+    text.renderText(shader.get(), "I", 20.0f, 60.0f, 0.8f, glm::vec4(1.0f, 0.5f, 0.0f, 1.0f), colourLocation);
+    // The middle of the I's stem is fully covered.
+    const Glyph& glyph = text.glyphs['I'];
+    const int x = static_cast<int>(20.0f + (glyph.bearing.x + glyph.size.x / 2.0f) * 0.8f);
+    const int y = static_cast<int>(60.0f + glyph.bearing.y * 0.4f);
+    EXPECT_EQ(target.pixel(0, x, y), (std::array<int, 4>{255, 128, 0, 255}));
+    EXPECT_EQ(target.pixel(1, x, y)[0], 0);
+    EXPECT_EQ(target.pixel(1, 200, 150)[0], 255);
+    EXPECT_NEAR(draw(text, "I", glm::vec4(1.0f, 1.0f, 1.0f, 0.5f)).red[y * width + x], 128, 1)
+        << "half alpha";
+
+    EXPECT_EQ(draw(text, "").highest, -1);
+    GLint program = 0, vertexArray = -1, texture = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+    EXPECT_EQ(static_cast<GLuint>(program), shader->programId);
+    EXPECT_EQ(vertexArray, 0);
+    EXPECT_EQ(texture, 0);
+}
+
+TEST_F(TextTest, MissingFontIsReportedAndDrawsNothing) {
+    testing::internal::CaptureStdout();
+    TextRenderer text("./Fonts/no-such-font.ttf");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR::FREETYPE: Failed to load font\n");
+    for (const Glyph& glyph : text.glyphs)
+        EXPECT_EQ(glyph.textureId, 0u);
+    EXPECT_EQ(draw(text, "Punkte: 100").highest, -1);
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 1);
+}
+
+} // namespace
