@@ -54,9 +54,11 @@ protected:
     std::unique_ptr<Shader> program(ShaderType type) {
         return std::make_unique<Shader>(type, folder + "/good.vert", folder + "/good.frag");
     }
-    std::string convert(const std::string& name, const std::string& arguments) {
+    // format forces the file's pixel format (ImageMagick writes few colours as a palette otherwise).
+    std::string convert(const std::string& name, const std::string& arguments,
+                        const std::string& format = "") {
         const std::string path = folder + "/" + name;
-        EXPECT_EQ(std::system(("convert " + arguments + " '" + path + "'").c_str()), 0);
+        EXPECT_EQ(std::system(("convert " + arguments + " '" + format + path + "'").c_str()), 0);
         return path;
     }
     static std::vector<unsigned char> texels(GLuint texture, int w, int h) {
@@ -167,9 +169,10 @@ TEST_F(RenderTest, TextureArrivesBottomRowFirstWithACompleteMipmapChain) {
 
 TEST_F(RenderTest, TextureRowsNotAMultipleOfFourBytesUploadStraightWhateverAlignmentWasSet) {
     // 1022 RGB pixels are 3066 bytes a row: any alignment but 1 or 2 would pad the rows and skew them.
-    const std::string path =
-        convert("wide.png", "-size 1022x1 xc:'#ff0000' xc:'#00ff00' xc:'#0000ff' -append "
-                            "-type TrueColor");
+    const std::string path = convert("wide.png",
+                                     "-size 1022x1 xc:'#ff0000' xc:'#00ff00' xc:'#0000ff' -append "
+                                     "-type TrueColor",
+                                     "PNG24:");
     const std::array<std::array<int, 3>, 3> rows{{{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}}; // bottom row first
     for (const GLint before : {1, 4, 8}) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, before);
@@ -296,11 +299,7 @@ TEST_F(RenderTest, ShadowMapOnUnitTwoDarkensOnlyInsideTheMapAndTheJetTakesUnitsZ
     EXPECT_TRUE(out[0][0] > 204 && out[0][1] < 13) << out[0][0] << " " << out[0][1];
     EXPECT_NEAR(out[0][3], 128, 1);
     EXPECT_TRUE(out[1][0] < 3 && out[1][1] > 253) << out[1][0] << " " << out[1][1];
-    for (int unit = 2; unit >= 0; --unit) {
-        glActiveTexture(GL_TEXTURE0 + unit);
-        glBindTexture(GL_TEXTURE_2D, 0);
-    }
-    glDeleteTextures(3, textures.data());
+    glDeleteTextures(3, textures.data()); // also unbinds them
 }
 
 // Text in the game's font at (20, 60), scale 0.8, into a 320 x 180 target.
