@@ -61,9 +61,14 @@ protected:
         EXPECT_EQ(std::system(("convert " + arguments + " '" + format + path + "'").c_str()), 0);
         return path;
     }
+    // Level 0 of a texture expected to be w x h; room for the larger of the two, so reading cannot overrun.
     static std::vector<unsigned char> texels(GLuint texture, int w, int h) {
-        std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
+        GLint tw = 0, th = 0;
         glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+        EXPECT_TRUE(tw == w && th == h) << tw << " x " << th;
+        std::vector<unsigned char> pixels(static_cast<size_t>(std::max(tw * th, w * h)) * 4);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         return pixels;
