@@ -310,52 +310,49 @@ TEST_F(RenderTest, ShadowMapOnUnitTwoDarkensOnlyInsideTheMapAndTheJetTakesUnitsZ
 }
 
 // Text in the game's font at (20, 60), scale 0.8, into a 320 x 180 target.
-class TextTest : public RenderTest {
+class TextTest : public GlTest {
 protected:
     void SetUp() override {
-        RenderTest::SetUp();
-        shader = std::make_unique<Shader>(TEXT, "./Shader/text.vert", "./Shader/text.frag");
+        GlTest::SetUp();
         glUseProgram(shader->programId);
         const glm::mat4 projection = glm::ortho(0.0f, float(width), 0.0f, float(height));
         glUniformMatrix4fv(glGetUniformLocation(shader->programId, "projection"), 1, GL_FALSE,
                            glm::value_ptr(projection));
-        colourLocation = glGetUniformLocation(shader->programId, "textColor");
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
     void TearDown() override {
         glDisable(GL_BLEND);
-        RenderTest::TearDown();
+        GlTest::TearDown();
     }
+    // The coverage (red, bottom row first), the left edges of its runs of lit columns, its lit rows' range.
     struct Coverage {
-        std::vector<int> red;              // bottom row first
-        std::vector<int> runStarts;        // left edges of the runs of lit columns
-        int lowest = height, highest = -1; // lit rows
+        std::vector<int> red, runStarts;
+        int lowest = height, highest = -1;
     };
     Coverage draw(TextRenderer& text, const std::string& line, glm::vec4 colour = glm::vec4(1.0f)) {
         target.bindAndClear(0.0f, 0.0f, 0.0f, 1.0f);
         text.renderText(shader.get(), line, 20.0f, 60.0f, 0.8f, colour, colourLocation);
         const auto rgba = target.pixels(0);
         Coverage c;
-        std::vector<bool> column(width, false);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const int red = rgba[(static_cast<size_t>(y) * width + x) * 4];
-                c.red.push_back(red);
-                if (red > 0) {
-                    column[x] = true;
-                    c.lowest = std::min(c.lowest, y);
-                    c.highest = std::max(c.highest, y);
-                }
+        std::vector<bool> lit(width + 1, false); // column x at x + 1
+        for (int i = 0; i < width * height; ++i) {
+            c.red.push_back(rgba[static_cast<size_t>(i) * 4]);
+            if (c.red.back() > 0) {
+                lit[i % width + 1] = true;
+                c.lowest = std::min(c.lowest, i / width);
+                c.highest = i / width;
             }
+        }
         for (int x = 0; x < width; ++x)
-            if (column[x] && (x == 0 || !column[x - 1]))
+            if (lit[x + 1] && !lit[x])
                 c.runStarts.push_back(x);
         return c;
     }
-    std::unique_ptr<Shader> shader;
-    GLint colourLocation = -1;
-    SceneTarget target{width, height};
+    const std::unique_ptr<Shader> shader =
+        std::make_unique<Shader>(TEXT, "./Shader/text.vert", "./Shader/text.frag");
+    const GLint colourLocation = glGetUniformLocation(shader->programId, "textColor");
+    const SceneTarget target{width, height};
 };
 
 TEST_F(TextTest, PenMovesByTheWholePixelAdvanceTimesTheScaleAndGlyphsHangFromTheBaseline) {
