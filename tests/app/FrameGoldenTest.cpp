@@ -174,7 +174,7 @@ TEST_F(FrameGoldenTest, ChaseViewSunViewAndEndScreen) {
         applyDebugSwitches(input);
         input.wireframeHeld = 0;
         wireframeMessageTimer = 0.0f; // its notice is the HUD's
-        renderFrame(0.0f); // nothing moves
+        renderFrame(0.0f);            // nothing moves
         return windowPicture();
     };
     const auto changedPixels = [&](const Image& picture) {
