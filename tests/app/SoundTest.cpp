@@ -7,8 +7,8 @@
 #include "app/SceneAssembly.h"
 #include "app/SceneGlobals.h"
 #include "app/WaveFile.h"
-#include "scene/FlightModel.h"
 #include "support/GlContext.h"
+#include "support/PlaceAhead.h"
 #include "support/SoundRecording.h"
 #include "support/TestModels.h"
 
@@ -142,12 +142,7 @@ protected:
     bool flyThrough(btRigidBody* actor, glm::mat4& modelMatrix) {
         const int before = score;
         for (int i = 0; i < 120 && score == before; ++i) {
-            const btRigidBody* jet = physxHandler->planeActor;
-            const glm::vec3 place =
-                tavo::util::PhysxHandler::getGlobalPosition(jet) +
-                tavo::scene::forwardAxis(tavo::util::PhysxHandler::getGlobalRotation(jet)) * 5.0f;
-            physxHandler->setGlobalPose(actor, place);
-            modelMatrix[3] = glm::vec4(place, 1.0f);
+            placeAheadOfJet(actor, modelMatrix, 5.0f);
             frame();
         }
         return score != before;

@@ -10,8 +10,8 @@
 #include "app/SceneAssembly.h"
 #include "app/SceneGlobals.h"
 #include "app/Startup.h"
-#include "scene/FlightModel.h"
 #include "support/GameUnderTest.h"
+#include "support/PlaceAhead.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -122,16 +122,6 @@ protected:
     // The jet back to a height with room below it, level, nose along +z.
     void liftJet() { physxHandler->setGlobalPose(physxHandler->planeActor, glm::vec3(0.0f, 150.0f, 0.0f)); }
 
-    // Puts an object's trigger, and its picture, a little ahead of the jet's nose.
-    void placeAhead(btRigidBody* actor, glm::mat4& modelMatrix) {
-        const btRigidBody* jet = physxHandler->planeActor;
-        const glm::vec3 place =
-            tavo::util::PhysxHandler::getGlobalPosition(jet) +
-            tavo::scene::forwardAxis(tavo::util::PhysxHandler::getGlobalRotation(jet)) * 40.0f;
-        physxHandler->setGlobalPose(actor, place);
-        modelMatrix[3] = glm::vec4(place, 1.0f);
-    }
-
     // A crash ends the game for good; the soak puts the jet back into the air and plays on.
     void reviveAfterCrash() {
         gameOver = false;
@@ -183,10 +173,10 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
             liftJet();
         if (frame % 45 == 0) {
             if ((frame / 45) % 2 == 0) {
-                placeAhead(physxHandler->ringActor, ring->modelMatrix);
+                placeAheadOfJet(physxHandler->ringActor, ring->modelMatrix, 40.0f);
                 ++ringPlacements;
             } else {
-                placeAhead(physxHandler->boostActor, boost->modelMatrix);
+                placeAheadOfJet(physxHandler->boostActor, boost->modelMatrix, 40.0f);
                 ++canPlacements;
             }
         }

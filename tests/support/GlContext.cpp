@@ -51,7 +51,7 @@ void GlTest::TearDown() {
     glUseProgram(0);
 }
 
-std::vector<unsigned char> GlTest::readPixels(int x, int y, int w, int h) {
+std::vector<unsigned char> readRgba(int x, int y, int w, int h) {
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());

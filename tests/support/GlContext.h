@@ -9,6 +9,9 @@
 // flag clear, after changing to the game's run folder; nullptr when any step fails.
 GLFWwindow* openHiddenGlWindow(int width, int height);
 
+// RGBA pixels of the bound read frame buffer, bottom row first.
+std::vector<unsigned char> readRgba(int x, int y, int w, int h);
+
 // A real OpenGL 4.3 core context in a hidden window (under Xvfb with Mesa's llvmpipe). The working directory
 // is the game's run folder, so data paths such as "./Shader/basic.vert" resolve as in the game.
 class GlTest : public testing::Test {
@@ -22,6 +25,5 @@ protected:
     static constexpr int width = 320;
     static constexpr int height = 180;
 
-    // RGBA pixels of the bound read frame buffer, bottom row first.
-    static std::vector<unsigned char> readPixels(int x, int y, int w, int h);
+    static std::vector<unsigned char> readPixels(int x, int y, int w, int h) { return readRgba(x, y, w, h); }
 };

@@ -1,6 +1,6 @@
 #include "support/Golden.h"
+#include "support/GlContext.h"
 
-#include <GL/glew.h>
 #include <IL/il.h>
 #include <gtest/gtest.h>
 
@@ -26,13 +26,12 @@ bool saveImage(const Image& image, const std::string& path) {
     ilGenImages(1, &name);
     ilBindImage(name);
     // Grey pictures (the HUD's white texts) are stored with one channel: a third of the size.
-    std::vector<std::uint8_t> grey;
-    for (size_t p = 0; p < image.rgb.size(); p += 3)
-        grey.push_back(image.rgb[p]);
     bool isGrey = true;
     for (size_t p = 0; p < image.rgb.size() && isGrey; p += 3)
         isGrey = image.rgb[p + 1] == image.rgb[p] && image.rgb[p + 2] == image.rgb[p];
-    std::vector<std::uint8_t> data = isGrey ? grey : image.rgb;
+    std::vector<std::uint8_t> data;
+    for (size_t p = 0; p < image.rgb.size(); p += isGrey ? 3 : 1)
+        data.push_back(image.rgb[p]);
     bool saved = ilTexImage(image.width, image.height, 1, isGrey ? 1 : 3, isGrey ? IL_LUMINANCE : IL_RGB,
                             IL_UNSIGNED_BYTE, data.data());
     ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
@@ -51,9 +50,7 @@ Image posterized(Image image) {
 } // namespace
 
 Image readFramebuffer(int x0, int y0, int w, int h) {
-    std::vector<std::uint8_t> rgba(static_cast<size_t>(w) * h * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x0, y0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    const std::vector<unsigned char> rgba = readRgba(x0, y0, w, h);
     Image image{w, h, std::vector<std::uint8_t>(static_cast<size_t>(w) * h * 3)};
     for (size_t p = 0; p < static_cast<size_t>(w) * h; ++p) {
         const size_t row = p / w, source = ((h - 1 - row) * w + p % w) * 4;
