@@ -1,0 +1,243 @@
+// Keys and joystick into InputState, the camera's modes and switch, and the view frustum: pure code.
+#include "scene/Camera.h"
+#include "scene/InputState.h"
+#include "scene/ViewFrustum.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include <set>
+
+using tavo::scene::Camera;
+using tavo::scene::ViewFrustum;
+
+namespace {
+
+class FakeSource : public InputSource {
+public:
+    bool keyDown(int key) override { return keys.count(key) > 0; }
+    bool pressedSincePoll(int key) override { return taps.count(key) > 0; }
+    void forgetPresses() override { taps.clear(); }
+    bool joystickPresent() override { return present; }
+    const unsigned char* joystickButtons(int& count) override { return count = buttonCount, buttons; }
+    const float* joystickAxes(int& count) override {
+        return count = axisCount, axisCount > 0 ? axes : nullptr;
+    }
+
+    std::set<int> keys, taps; // down at the poll; pressed since the previous poll
+    bool present = false;
+    int buttonCount = 2, axisCount = 3;
+    unsigned char buttons[2] = {GLFW_RELEASE, GLFW_RELEASE};
+    float axes[3] = {0.0f, 0.0f, 0.0f};
+};
+
+class InputStateTest : public testing::Test {
+protected:
+    void SetUp() override { state = createInputState(&source); }
+    void TearDown() override { destroyInputState(); }
+    void press(std::initializer_list<int> keys) {
+        source.keys = keys;
+        pollInput();
+    }
+    FakeSource source;
+    InputState* state = nullptr;
+};
+
+void expectNear(const glm::vec3& a, const glm::vec3& b) {
+    EXPECT_LT(glm::distance(a, b), 1e-4f)
+        << a.x << " " << a.y << " " << a.z << " vs " << b.x << " " << b.y << " " << b.z;
+}
+
+} // namespace
+
+// Per switch key: the value at start and after each of three held presses, and its held byte (if any).
+TEST_F(InputStateTest, EachSwitchActsOncePerPressAndItsHeldByteFollowsTheKey) {
+    EXPECT_EQ(sharedInput, state);
+    using Byte = std::uint8_t InputState::*;
+    struct Switch {
+        int key;
+        Byte held;
+        int start, after[3];
+        Byte flag; // nullptr: the mipmap mode
+    };
+    const Switch switches[] = {
+        {GLFW_KEY_F1, nullptr, 0, {1, 0, 1}, &InputState::showHelp},
+        {GLFW_KEY_F2, &InputState::frameTimeHeld, 0, {1, 0, 1}, &InputState::showFrameTime},
+        {GLFW_KEY_F3, &InputState::wireframeHeld, 0, {1, 0, 1}, &InputState::wireframe},
+        {GLFW_KEY_F4, &InputState::samplingHeld, 1, {0, 1, 0}, &InputState::bilinearSampling},
+        {GLFW_KEY_F5, &InputState::mipmapHeld, 2, {0, 1, 2}, nullptr},
+        {GLFW_KEY_F8, &InputState::cullingHeld, 1, {0, 1, 0}, &InputState::culling},
+        {GLFW_KEY_F9, &InputState::transparencyHeld, 1, {0, 1, 0}, &InputState::transparency}};
+    for (const Switch& s : switches) {
+        auto value = [&] { return s.flag ? int(state->*s.flag) : state->mipmapMode; };
+        EXPECT_EQ(value(), s.start) << s.key;
+        for (int expected : s.after)
+            for (bool down : {true, true, false}) {
+                press(down ? std::initializer_list<int>{s.key} : std::initializer_list<int>{});
+                EXPECT_EQ(value(), expected) << s.key << " down " << down;
+                EXPECT_EQ(s.held ? int(state->*s.held) : down, down) << s.key;
+            }
+    }
+    press({GLFW_KEY_F1, GLFW_KEY_F3}); // two at once both act
+    EXPECT_EQ(state->showHelp + state->wireframe, 0);
+}
+
+TEST_F(InputStateTest, FlightKeysGiveTheirSignsAndOpposingKeysCancel) {
+    struct Row {
+        std::initializer_list<int> keys;
+        float pitch, yaw, roll;
+    };
+    const Row rows[] = {{{GLFW_KEY_W}, -1, 0, 0},
+                        {{GLFW_KEY_S}, 1, 0, 0},
+                        {{GLFW_KEY_D, GLFW_KEY_Q}, 0, 1, 1},
+                        {{GLFW_KEY_A, GLFW_KEY_E}, 0, -1, -1},
+                        {{GLFW_KEY_W, GLFW_KEY_S, GLFW_KEY_Q, GLFW_KEY_E, GLFW_KEY_A, GLFW_KEY_D}, 0, 0, 0}};
+    for (const Row& r : rows) {
+        press(r.keys);
+        EXPECT_EQ(glm::vec3(state->pitchAxis, state->yawAxis, state->rollAxis),
+                  glm::vec3(r.pitch, r.yaw, r.roll))
+            << *r.keys.begin();
+    }
+    press({GLFW_KEY_LEFT_SHIFT, GLFW_KEY_V, GLFW_KEY_ESCAPE, GLFW_KEY_SPACE});
+    EXPECT_EQ(state->boostButton + state->cameraButton + state->escapeKey + state->spaceKey, 4);
+    press({});
+    EXPECT_EQ(state->boostButton + state->cameraButton + state->escapeKey + state->spaceKey, 0);
+}
+
+// Down and up between two polls is one press; so is a release and a new press of a key held at both polls.
+TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
+    source.taps = {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8};
+    pollInput();
+    EXPECT_EQ(std::vector<int>({state->showHelp, state->escapeKey, state->culling, state->cullingHeld}),
+              std::vector<int>({1, 1, 0, 1}));
+    pollInput();
+    EXPECT_EQ(std::vector<int>({state->showHelp, state->escapeKey, state->cullingHeld}),
+              std::vector<int>({1, 0, 0}));
+    press({GLFW_KEY_F3, GLFW_KEY_V});
+    EXPECT_EQ(state->cameraPressed, 0);
+    source.taps = {GLFW_KEY_F3, GLFW_KEY_V};
+    pollInput();
+    EXPECT_EQ(state->wireframe, 0);
+    EXPECT_EQ(state->cameraPressed, 1);
+    pollInput();
+    EXPECT_EQ(state->wireframe, 0);
+}
+
+TEST(InputStateJoystickTest, AxesReplaceKeysAboveTheThresholdAndOnlyReportedAxesAndButtonsCount) {
+    FakeSource source;
+    source.present = true;
+    InputState* state = createInputState(&source);
+    source.keys = {GLFW_KEY_W};
+    source.axes[1] = 0.1f;
+    pollInput();
+    EXPECT_EQ(state->pitchAxis, -1.0f);
+    source.axes[0] = -0.5f;
+    source.axes[1] = 0.1001f;
+    source.axes[2] = 0.75f;
+    source.buttons[0] = source.buttons[1] = GLFW_PRESS;
+    pollInput();
+    EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), glm::vec3(0.1001f, -0.5f, 0.75f));
+    EXPECT_EQ(state->boostButton + state->cameraButton, 2);
+    // A two-axis, one-button stick: yaw and the camera come from the keys.
+    source.axisCount = 2;
+    source.buttonCount = 1;
+    source.keys = {GLFW_KEY_E};
+    pollInput();
+    EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), glm::vec3(0.1001f, -0.5f, -1.0f));
+    EXPECT_EQ(state->boostButton, 1);
+    EXPECT_EQ(state->cameraButton, 0);
+    source.axisCount = 0;
+    source.keys = {GLFW_KEY_W};
+    pollInput();
+    EXPECT_EQ(state->pitchAxis, -1.0f);
+    destroyInputState();
+
+    // One connected after the start is ignored.
+    FakeSource late;
+    state = createInputState(&late);
+    late.present = true;
+    late.axes[1] = 0.9f;
+    late.buttons[0] = GLFW_PRESS;
+    pollInput();
+    EXPECT_EQ(state->pitchAxis, 0.0f);
+    EXPECT_EQ(state->boostButton, 0);
+    destroyInputState();
+    pollInput(); // no record: nothing happens
+    EXPECT_EQ(sharedInput, nullptr);
+}
+
+TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
+    struct Case {
+        int mode;
+        glm::mat4 aircraft;
+        float lift;
+        glm::vec3 position, up, seen; // seen: the aircraft in view space, 0 when not checked
+    };
+    const glm::mat4 rolled = glm::rotate(glm::mat4(1.0f), 0.5f, glm::vec3(0, 0, 1));
+    const glm::vec3 rolledUp(-std::sin(0.5f), std::cos(0.5f), 0),
+        behind(14.602268f * std::sin(0.5f), -14.602268f * std::cos(0.5f), 3.4312916f);
+    const Case cases[] = {
+        {0, glm::translate(glm::mat4(1.0f), {5, 6, 7}), 0, {5, -8.602268f, 10.431292f}, {0, 1, 0}, {}},
+        {0, rolled, 0, behind, rolledUp, {}},
+        {1, rolled, 0, behind, {0, 1, 0}, {}}, // level chase keeps the world's up
+        {2, glm::translate(glm::mat4(1.0f), {1, 2, 3}), 0, {1, 2, 18}, {0, 1, 0}, {0, 0, -15}},
+        {2, glm::mat4(1.0f), 2.0f, {0, 20, 15}, {0, 1, 0}, {}}};
+    InputState input;
+    sharedInput = &input;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " lift " << c.lift);
+        Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
+        EXPECT_FLOAT_EQ(camera.angle, 1.34f);
+        camera.mode = c.mode;
+        camera.applyInput(0.0, 0.0);
+        const glm::mat4 view = camera.computeView(c.aircraft, c.lift);
+        expectNear(camera.position, c.position);
+        expectNear(camera.up, c.up);
+        expectNear(camera.viewDirection, glm::normalize(glm::vec3(c.aircraft[3]) - camera.position));
+        if (c.seen != glm::vec3(0))
+            expectNear(glm::vec3(view * c.aircraft[3]), c.seen);
+    }
+
+    // V held switches once; a release and new press between two polls switches again.
+    Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
+    std::vector<int> modes;
+    for (int frame = 0; frame < 10; ++frame) {
+        input.cameraButton = frame < 4 || frame % 2 == 0;
+        camera.applyInput(0.0, 0.0);
+        modes.push_back(camera.mode);
+    }
+    input.cameraButton = 1;
+    for (std::uint8_t pressed : {0, 1}) {
+        input.cameraPressed = pressed;
+        camera.applyInput(0.0, 0.0);
+        modes.push_back(camera.mode);
+    }
+    EXPECT_EQ(modes, std::vector<int>({1, 1, 1, 1, 1, 1, 2, 2, 0, 0, 1, 2}));
+    sharedInput = nullptr;
+}
+
+TEST(ViewFrustumTest, SphereFactorsAndInclusiveFarBoundaryAndSidesCullSpheres) {
+    ViewFrustum frustum;
+    frustum.setInternals(tavo::scene::fieldOfViewY(1.0f), 16.0f / 9.0f, 0.1f, 10000.0f);
+    EXPECT_FLOAT_EQ(frustum.tang, 1.0f);
+    EXPECT_FLOAT_EQ(frustum.sphereFactorY, 1.4142135f);
+    EXPECT_NEAR(frustum.sphereFactorX, 2.0397289f, 1e-6f);
+    const glm::mat4 projection =
+        tavo::scene::perspectiveProjection(tavo::scene::fieldOfViewY(1.0f), 16.0f / 9);
+    EXPECT_FLOAT_EQ(projection[0][0], 0.5625f);
+    EXPECT_FLOAT_EQ(projection[1][1], 1.0f);
+    frustum.setCamera(glm::vec3(0), glm::vec3(0, 0, -1), glm::vec3(0, 1, 0));
+    struct Case {
+        glm::vec3 centre;
+        float radius;
+        bool visible;
+    };
+    // Far plane; behind the eye; at depth 100 the half-height is 100 and the half-width 177.8.
+    const Case cases[] = {{{0, 0, -10010}, 10, true}, {{0, 0, -10010.01f}, 10, false},
+                          {{0, 0, 5}, 6, true},       {{0, 0, 5}, 4, false},
+                          {{0, 110, -100}, 8, true},  {{0, 120, -100}, 8, false},
+                          {{-190, 0, -100}, 8, true}, {{-200, 0, -100}, 8, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(frustum.sphereVisible(c.centre, c.radius), c.visible) << c.centre.z << " " << c.centre.y;
+}
