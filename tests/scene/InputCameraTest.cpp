@@ -1,4 +1,5 @@
-// Keys and joystick into InputState, the camera's modes and switch, and the view frustum: pure code.
+// Keys and joystick into InputState, the camera's modes and switch, and the
+// view frustum: pure code.
 #include "scene/Camera.h"
 #include "scene/InputState.h"
 #include "scene/ViewFrustum.h"
@@ -51,7 +52,8 @@ void expectNear(const glm::vec3& a, const glm::vec3& b) {
 
 } // namespace
 
-// Per switch key: the value at start and after each of three held presses, and its held byte (if any).
+// Per switch key: the value at start and after each of three held presses, and
+// its held byte (if any).
 TEST_F(InputStateTest, EachSwitchActsOncePerPressAndItsHeldByteFollowsTheKey) {
     EXPECT_EQ(sharedInput, state);
     using Byte = std::uint8_t InputState::*;
@@ -105,7 +107,8 @@ TEST_F(InputStateTest, FlightKeysGiveTheirSignsAndOpposingKeysCancel) {
     EXPECT_EQ(state->boostButton + state->cameraButton + state->escapeKey + state->spaceKey, 0);
 }
 
-// Down and up between two polls is one press; so is a release and a new press of a key held at both polls.
+// Down and up between two polls is one press; so is a release and a new press
+// of a key held at both polls.
 TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
     source.taps = {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8};
     pollInput();
@@ -124,10 +127,16 @@ TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
     EXPECT_EQ(state->wireframe, 0);
 }
 
-TEST(InputStateJoystickTest, AxesReplaceKeysAboveTheThresholdAndOnlyReportedAxesAndButtonsCount) {
-    FakeSource source;
-    source.present = true;
-    InputState* state = createInputState(&source);
+TEST_F(InputStateTest, JoystickAxesReplaceKeysAboveTheThresholdAndOnlyReportedAxesAndButtonsCount) {
+    source.present = true; // connected after the start: ignored
+    source.axes[1] = 0.9f;
+    source.buttons[0] = GLFW_PRESS;
+    pollInput();
+    EXPECT_EQ(state->pitchAxis + state->boostButton, 0.0f);
+    destroyInputState();
+    pollInput(); // no record: nothing happens
+    EXPECT_EQ(sharedInput, nullptr);
+    state = createInputState(&source);
     source.keys = {GLFW_KEY_W};
     source.axes[1] = 0.1f;
     pollInput();
@@ -135,7 +144,7 @@ TEST(InputStateJoystickTest, AxesReplaceKeysAboveTheThresholdAndOnlyReportedAxes
     source.axes[0] = -0.5f;
     source.axes[1] = 0.1001f;
     source.axes[2] = 0.75f;
-    source.buttons[0] = source.buttons[1] = GLFW_PRESS;
+    source.buttons[1] = GLFW_PRESS;
     pollInput();
     EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), glm::vec3(0.1001f, -0.5f, 0.75f));
     EXPECT_EQ(state->boostButton + state->cameraButton, 2);
@@ -151,20 +160,6 @@ TEST(InputStateJoystickTest, AxesReplaceKeysAboveTheThresholdAndOnlyReportedAxes
     source.keys = {GLFW_KEY_W};
     pollInput();
     EXPECT_EQ(state->pitchAxis, -1.0f);
-    destroyInputState();
-
-    // One connected after the start is ignored.
-    FakeSource late;
-    state = createInputState(&late);
-    late.present = true;
-    late.axes[1] = 0.9f;
-    late.buttons[0] = GLFW_PRESS;
-    pollInput();
-    EXPECT_EQ(state->pitchAxis, 0.0f);
-    EXPECT_EQ(state->boostButton, 0);
-    destroyInputState();
-    pollInput(); // no record: nothing happens
-    EXPECT_EQ(sharedInput, nullptr);
 }
 
 TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
@@ -172,7 +167,8 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
         int mode;
         glm::mat4 aircraft;
         float lift;
-        glm::vec3 position, up, seen; // seen: the aircraft in view space, 0 when not checked
+        glm::vec3 position, up,
+            seen; // seen: the aircraft in view space, 0 when not checked
     };
     const glm::mat4 rolled = glm::rotate(glm::mat4(1.0f), 0.5f, glm::vec3(0, 0, 1));
     const glm::vec3 rolledUp(-std::sin(0.5f), std::cos(0.5f), 0),
@@ -188,7 +184,6 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << " lift " << c.lift);
         Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
-        EXPECT_FLOAT_EQ(camera.angle, 1.34f);
         camera.mode = c.mode;
         camera.applyInput(0.0, 0.0);
         const glm::mat4 view = camera.computeView(c.aircraft, c.lift);
@@ -199,7 +194,8 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
             expectNear(glm::vec3(view * c.aircraft[3]), c.seen);
     }
 
-    // V held switches once; a release and new press between two polls switches again.
+    // V held switches once; a release and new press between two polls switches
+    // again.
     Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
     std::vector<int> modes;
     for (int frame = 0; frame < 10; ++frame) {
@@ -217,23 +213,17 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
     sharedInput = nullptr;
 }
 
-TEST(ViewFrustumTest, SphereFactorsAndInclusiveFarBoundaryAndSidesCullSpheres) {
+TEST(ViewFrustumTest, FarBoundaryIsInclusiveAndSidesCullSpheres) {
     ViewFrustum frustum;
     frustum.setInternals(tavo::scene::fieldOfViewY(1.0f), 16.0f / 9.0f, 0.1f, 10000.0f);
-    EXPECT_FLOAT_EQ(frustum.tang, 1.0f);
-    EXPECT_FLOAT_EQ(frustum.sphereFactorY, 1.4142135f);
-    EXPECT_NEAR(frustum.sphereFactorX, 2.0397289f, 1e-6f);
-    const glm::mat4 projection =
-        tavo::scene::perspectiveProjection(tavo::scene::fieldOfViewY(1.0f), 16.0f / 9);
-    EXPECT_FLOAT_EQ(projection[0][0], 0.5625f);
-    EXPECT_FLOAT_EQ(projection[1][1], 1.0f);
     frustum.setCamera(glm::vec3(0), glm::vec3(0, 0, -1), glm::vec3(0, 1, 0));
     struct Case {
         glm::vec3 centre;
         float radius;
         bool visible;
     };
-    // Far plane; behind the eye; at depth 100 the half-height is 100 and the half-width 177.8.
+    // Far plane; behind the eye; at depth 100 the half-height is 100 and the
+    // half-width 177.8.
     const Case cases[] = {{{0, 0, -10010}, 10, true}, {{0, 0, -10010.01f}, 10, false},
                           {{0, 0, 5}, 6, true},       {{0, 0, 5}, 4, false},
                           {{0, 110, -100}, 8, true},  {{0, 120, -100}, 8, false},
