@@ -26,7 +26,6 @@ namespace {
 
 using Rgba = std::array<int, 4>;
 const Rgba black{0, 0, 0, 255};
-const GLenum noError = GL_NO_ERROR;
 
 GLint integer(GLenum name) {
     GLint value = 0;
@@ -73,6 +72,7 @@ protected:
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
     void TearDown() override {
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         glDisable(GL_BLEND);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glActiveTexture(GL_TEXTURE0);
@@ -93,6 +93,41 @@ protected:
                                "' -draw 'circle 15.5,15.5 15.5,21.5' -type TrueColor");
     }
 
+    // A flare whose bloom is one sprite and spike, halos and ring another.
+    void makeFlare(int w, int h, const std::string& bloom, const std::string& rest) {
+        flare = std::make_unique<LensFlare>(glm::mat4(1.0f), &shader, float(w) / float(h), &camera, w, h,
+                                            bloom, rest, rest, rest, rest);
+    }
+    // Points the camera a number of degrees from the sun, sideways or up, and places the flare.
+    void lookAway(float degrees, bool sideways = true) {
+        const glm::vec3 sun = glm::normalize(glm::vec3(-0.5f, 0.5f, -1.0f));
+        const glm::vec3 side = glm::normalize(glm::cross(sun, glm::vec3(0.0f, 1.0f, 0.0f)));
+        const glm::vec3 axis = sideways ? glm::cross(side, sun) : side;
+        camera.viewDirection =
+            glm::vec3(glm::rotate(glm::mat4(1.0f), glm::radians(degrees), axis) * glm::vec4(sun, 0));
+        const glm::vec3 eye(30.0f, 60.0f, -90.0f);
+        view = glm::lookAt(eye, eye + camera.viewDirection, glm::vec3(0.0f, 1.0f, 0.0f));
+        flare->updatePositions(view, projection);
+    }
+    // Where the sun's direction lands on screen, in normalised device coordinates.
+    glm::vec2 sunOffset() const {
+        const glm::vec4 clip = projection * glm::vec4(glm::mat3(view) * glm::vec3(-0.5f, 0.5f, -1.0f), 1.0f);
+        return glm::vec2(clip) / clip.w;
+    }
+    // Pixels the flare lights in a cleared target (the sun's pixel covered first when asked).
+    int litPixels(const SceneTarget& into, glm::ivec2 cover = {-1, -1}, int reach = 1) {
+        into.bindAndClear();
+        if (cover.x >= 0)
+            coverAround(cover, reach);
+        flare->draw();
+        const auto all = into.pixels(0);
+        return int(all.size() - std::count(all.begin(), all.end(), 0));
+    }
+
+    Camera camera{15.0f, 1.0f, glm::mat4(1.0f)};
+    glm::mat4 view{1.0f};
+    Shader shader{SCREEN_SPACE, "./Shader/lensFlare.vert", "./Shader/lensFlare.frag"};
+    std::unique_ptr<LensFlare> flare;
     std::string folder;
     glm::mat4 projection =
         glm::perspective(glm::radians(90.0f), float(width) / float(height), 0.1f, 10000.0f);
@@ -137,7 +172,6 @@ TEST_F(ScreenPassesTest, GlowLeavesTheWindowReadyAndTheStatesAsTheyWere) {
     float windowDepth = -1.0f;
     glReadPixels(40, 150, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &windowDepth);
     EXPECT_EQ(windowDepth, 1.0f);
-    EXPECT_EQ(glGetError(), noError);
     // An odd window size halves down for the blur targets.
     Glow odd(glm::mat4(1.0f), 321, 181, &ver, &hor, &combine);
     glBindTexture(GL_TEXTURE_2D, odd.verTexture);
@@ -192,7 +226,6 @@ TEST_F(ScreenPassesTest, SkyStaysBehindEverythingLeavesItsStatesOnlyTheSunGlowsA
         EXPECT_EQ(target.pixel(0, width / 2, height - 2), c.atTop) << c.top;
         EXPECT_EQ(target.pixel(0, width / 2, height / 2), (Rgba{0, 255, 255, 255})) << "the front shows";
     }
-    EXPECT_EQ(glGetError(), noError);
 }
 
 TEST_F(ScreenPassesTest, ShadowMapStaysOnUnitTwoGoesWithItsOwnerAndItsFootprintFollowsTheCamera) {
@@ -260,55 +293,9 @@ TEST_F(ScreenPassesTest, FadeRunsDownWithItsGlowSourceAndTheGaugeFillsToTheAmoun
     }
 }
 
-namespace {
-
-class LensFlareTest : public ScreenPassesTest {
-protected:
-    void SetUp() override {
-        ScreenPassesTest::SetUp();
-        const std::string red = sprite("red", "#ff0000");
-        makeFlare(width, height, red, red, red, red, red);
-    }
-    void makeFlare(int w, int h, const std::string& bloom, const std::string& spike, const std::string& halo1,
-                   const std::string& halo2, const std::string& ring) {
-        flare = std::make_unique<LensFlare>(glm::mat4(1.0f), &shader, float(w) / float(h), &camera, w, h,
-                                            bloom, spike, halo1, halo2, ring);
-    }
-    // Points the camera a number of degrees from the sun, sideways or up, and places the flare.
-    void lookAway(float degrees, bool sideways = true) {
-        const glm::vec3 sun = glm::normalize(glm::vec3(-0.5f, 0.5f, -1.0f));
-        const glm::vec3 side = glm::normalize(glm::cross(sun, glm::vec3(0.0f, 1.0f, 0.0f)));
-        const glm::vec3 axis = sideways ? glm::cross(side, sun) : side;
-        camera.viewDirection =
-            glm::vec3(glm::rotate(glm::mat4(1.0f), glm::radians(degrees), axis) * glm::vec4(sun, 0));
-        const glm::vec3 eye(30.0f, 60.0f, -90.0f);
-        view = glm::lookAt(eye, eye + camera.viewDirection, glm::vec3(0.0f, 1.0f, 0.0f));
-        flare->updatePositions(view, projection);
-    }
-    // Where the sun's direction lands on screen, in normalised device coordinates.
-    glm::vec2 sunOffset() const {
-        const glm::vec4 clip = projection * glm::vec4(glm::mat3(view) * glm::vec3(-0.5f, 0.5f, -1.0f), 1.0f);
-        return glm::vec2(clip) / clip.w;
-    }
-    // Pixels the flare lights in a cleared target (the sun's pixel covered first when asked).
-    int litPixels(const SceneTarget& into, glm::ivec2 cover = {-1, -1}, int reach = 1) {
-        into.bindAndClear();
-        if (cover.x >= 0)
-            coverAround(cover, reach);
-        flare->draw();
-        const auto all = into.pixels(0);
-        return int(all.size() - std::count(all.begin(), all.end(), 0));
-    }
-
-    Camera camera{15.0f, 1.0f, glm::mat4(1.0f)};
-    glm::mat4 view{1.0f};
-    Shader shader{SCREEN_SPACE, "./Shader/lensFlare.vert", "./Shader/lensFlare.frag"};
-    std::unique_ptr<LensFlare> flare;
-};
-
-} // namespace
-
-TEST_F(LensFlareTest, HiddenSunHidesTheWholeFlare) {
+TEST_F(ScreenPassesTest, HiddenSunHidesTheWholeFlare) {
+    const std::string red = sprite("red", "#ff0000");
+    makeFlare(width, height, red, red);
     // Outside the view cone (55 degrees) nothing; inside, sideways, the sun is on screen.
     for (const bool sideways : {true, false}) {
         lookAway(56.0f, sideways);
@@ -339,11 +326,10 @@ TEST_F(LensFlareTest, HiddenSunHidesTheWholeFlare) {
     EXPECT_FALSE(flare->sunVisible);
 }
 
-TEST_F(LensFlareTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
+TEST_F(ScreenPassesTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
     // The game's window, projection, sky and sun direction; a bloom that is a red disc, the rest black.
     constexpr int w = 1280, h = 720;
-    const std::string none = sprite("black", "#000000");
-    makeFlare(w, h, sprite("bloom", "#ff0000"), none, none, none, none);
+    makeFlare(w, h, sprite("bloom", "#ff0000"), sprite("black", "#000000"));
     projection = perspectiveProjection(fieldOfViewY(1.0f), float(w) / float(h));
     const std::string sky = "./Textures/skybox/";
     SkyBox skyBox(projection, sky + "right.jpg", sky + "left.jpg", sky + "top.jpg", sky + "bottom.jpg",
@@ -352,13 +338,9 @@ TEST_F(LensFlareTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
     ASSERT_TRUE(big.complete);
     const float glowBefore[4] = {0.2f, 0.4f, 0.6f, 1.0f};
     // From straight at the sun to the edges of the picture, sideways and up and down.
-    for (const auto& [degrees, sideways] : {std::pair{0.0f, true},
-                                            {15.0f, true},
-                                            {-30.0f, true},
-                                            {38.0f, true},
-                                            {-42.0f, true},
-                                            {12.0f, false},
-                                            {-22.0f, false}}) {
+    const std::pair<float, bool> turns[] = {{0, true},   {15, true},  {-30, true}, {38, true},
+                                            {-42, true}, {12, false}, {-22, false}};
+    for (const auto& [degrees, sideways] : turns) {
         SCOPED_TRACE(testing::Message() << degrees << " degrees " << (sideways ? "sideways" : "up"));
         lookAway(degrees, sideways);
         ASSERT_TRUE(flare->sunVisible);
@@ -386,5 +368,4 @@ TEST_F(LensFlareTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
         EXPECT_TRUE(writes[0] && writes[1] && writes[2] && writes[3]) << attachment;
     }
     expectStates({{GL_DEPTH_WRITEMASK, 1}});
-    EXPECT_EQ(glGetError(), noError);
 }
