@@ -232,6 +232,7 @@ TEST_F(PlaneTest, SettledSpeedsAndTurnRateDoNotDependOnTheFrameTime) {
         input.yawAxis = 1.0f;
         fly(2 * second, dt);
         EXPECT_NEAR(jet.actor->getAngularVelocity().length() / degree, 75.0f, 75.0f * 0.005f);
+        EXPECT_GT(forwardAxis(PhysxHandler::getGlobalRotation(jet.actor)).x, 0.3f); // Q yaws left, toward +x
     }
 }
 
