@@ -1,5 +1,5 @@
-// The assembled scene at fixed frame times: the world update's rules, its sound (recorded by OpenAL Soft's
-// wave writer), the GL objects it leaves; and the loop's pure steps, the engine's glide and the WAV reader.
+// The assembled scene at fixed frame times, its sound and its GL objects; the loop's pure steps and the
+// sound's.
 #include "app/EngineTone.h"
 #include "app/FrameSteps.h"
 #include "app/GameLoop.h"
@@ -182,8 +182,7 @@ TEST_F(ChimeTest, TheRingAndTheHatEachRingTheirOwnChime) {
     EXPECT_LT(hatTone[ringPeak], 0.2 * hatTone[hatPeak]);
 }
 
-// Half a second each of cruise (the fade-in), boost, cruise and silence at one frame time: (pitch, gain) at
-// the end of each phase.
+// (pitch, gain) after half a second each of cruise (the fade-in), boost, cruise and silence.
 std::vector<glm::vec2> flyTone(float dt) {
     EngineTone tone;
     std::vector<glm::vec2> ends;

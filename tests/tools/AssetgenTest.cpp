@@ -1,6 +1,4 @@
-// The generator as the build runs it, its COLLADA writer's refusals, and the models, images and sounds as the
-// game reads them (Assimp with the game's flags, DevIL, the game's WAV reader). How they look is the
-// goldens'.
+// The generator as the build runs it, its COLLADA writer's refusals, and its files as the game reads them.
 #include "app/WaveFile.h"
 #include "scene/GameObject.h"
 #include "scene/Placement.h"
@@ -308,8 +306,7 @@ TEST(ModelFiles, TerrainPiecesMeetWithoutStepsOrSeamsAndTheStartAreaIsLow) {
     EXPECT_LE(corridorHighest, -60.0f);
 }
 
-// The game's placement rule over the centre piece in the game's physics: rings go to (a, -h, b), pickups to
-// (a, h, -b); a place is refused when ground lies above it.
+// The game's placement rule over the centre piece: rings go to (a, -h, b), pickups to (a, h, -b).
 TEST(ModelFiles, PlacementRefusesSomePlacesButNeverTheHighestHeight) {
     ImportedModel terrain("Models/terrain.dae");
     const aiMesh* grid = terrain.mesh("Grid");
