@@ -1,5 +1,4 @@
-// The assembled scene at fixed frame times, its sound and its GL objects; the loop's pure steps and the
-// sound's.
+// The assembled scene at fixed frame times, its sound and GL objects; the loop's pure steps; the WAV reader.
 #include "app/EngineTone.h"
 #include "app/FrameSteps.h"
 #include "app/GameLoop.h"
@@ -44,9 +43,11 @@ protected:
 
 TEST_F(WorldUpdateTest, RingScoresOneHundredCanRefillsHatScoresTwentyOnce) {
     frame();
+    const glm::vec3 ringWas = tavo::util::PhysxHandler::getGlobalPosition(physxHandler->ringActor);
     physxHandler->ringPassed = true;
     frame();
     EXPECT_EQ(score, 100);
+    EXPECT_NE(tavo::util::PhysxHandler::getGlobalPosition(physxHandler->ringActor), ringWas);
     EXPECT_FALSE(tavo::scene::terrainAbove(*physxHandler, physxHandler->ringActor)) << "moved clear";
     frame();
     EXPECT_EQ(score, 100);
