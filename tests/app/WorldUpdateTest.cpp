@@ -1,26 +1,35 @@
+// The assembled scene at fixed frame times, its sound and GL objects; the loop's pure steps; the WAV reader.
+#include "app/EngineTone.h"
 #include "app/FrameSteps.h"
 #include "app/GameLoop.h"
 #include "app/GameState.h"
 #include "app/SceneAssembly.h"
 #include "app/SceneGlobals.h"
+#include "app/WaveFile.h"
 #include "app/WorldRules.h"
 #include "scene/Placement.h"
 #include "support/GlContext.h"
+#include "support/PlaceAhead.h"
+#include "support/SoundRecording.h"
+#include "support/TestModels.h"
 
-#include <glm/gtc/type_ptr.hpp>
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
-// The whole scene, assembled from the generated data in the run folder as the game does it.
+using namespace std::chrono_literals;
+
+// The scene assembled from the generated data as the game does it; the jet flies far above the places rings
+// and pickups land at, so only the events a test raises happen.
 class WorldUpdateTest : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
+        beforeAssembly();
         resetGameState();
         assembleScene(window);
         ASSERT_TRUE(physxHandler && plane && ring && boost && hat);
-        // Rings and pickups land near height 0, at some clock seconds on the start place: the jet flies far
-        // above them so that only the events a test raises happen.
         physxHandler->setGlobalPose(physxHandler->planeActor, glm::vec3(0.0f, 300.0f, 0.0f));
     }
     void TearDown() override {
@@ -28,33 +37,17 @@ protected:
         resetGameState();
         GlTest::TearDown();
     }
+    virtual void beforeAssembly() {}
     void frame(float dt = 1.0f / 30.0f) { updateWorld(window, dt); }
-    glm::vec3 uniform(GLuint program, const char* name) {
-        glm::vec3 value(0.0f);
-        glGetUniformfv(program, glGetUniformLocation(program, name), glm::value_ptr(value));
-        return value;
-    }
 };
-
-TEST_F(WorldUpdateTest, AssemblyUploadsTheConstantsForTheWindow) {
-    EXPECT_FLOAT_EQ(projectionMatrix[0][0], 180.0f / 320.0f);
-    EXPECT_FLOAT_EQ(projectionMatrix[1][1], 1.0f);
-    EXPECT_EQ(glm::vec3(viewMatrix[3]), glm::vec3(0.0f, 0.0f, -10.0f));
-    const glm::vec3 sun = uniform(colorShader->programId, "sunDirection");
-    EXPECT_NEAR(sun.x, 0.6666667f, 1e-6f);
-    EXPECT_NEAR(sun.y, -0.3333333f, 1e-6f);
-    const glm::vec3 texel = uniform(verShader->programId, "resolution");
-    EXPECT_FLOAT_EQ(texel.x, 1.0f / 160.0f);
-    EXPECT_FLOAT_EQ(texel.y, 1.0f / 90.0f);
-    EXPECT_EQ(glm::vec3(terrain->modelMatrix[3]), glm::vec3(0.0f, -300.0f, 0.0f));
-}
 
 TEST_F(WorldUpdateTest, RingScoresOneHundredCanRefillsHatScoresTwentyOnce) {
     frame();
+    const glm::vec3 ringWas = tavo::util::PhysxHandler::getGlobalPosition(physxHandler->ringActor);
     physxHandler->ringPassed = true;
     frame();
     EXPECT_EQ(score, 100);
-    EXPECT_FALSE(physxHandler->ringPassed);
+    EXPECT_NE(tavo::util::PhysxHandler::getGlobalPosition(physxHandler->ringActor), ringWas);
     EXPECT_FALSE(tavo::scene::terrainAbove(*physxHandler, physxHandler->ringActor)) << "moved clear";
     frame();
     EXPECT_EQ(score, 100);
@@ -70,9 +63,7 @@ TEST_F(WorldUpdateTest, RingScoresOneHundredCanRefillsHatScoresTwentyOnce) {
     physxHandler->hatCollected = true;
     frame();
     EXPECT_EQ(score, 120);
-    EXPECT_TRUE(hat->collected);
-    EXPECT_TRUE(plane->wearsHat);
-    EXPECT_EQ(physxHandler->hatActor, nullptr);
+    EXPECT_TRUE(hat->collected && plane->wearsHat && physxHandler->hatActor == nullptr);
     const glm::mat4 hatPlace = hat->modelMatrix;
     for (int i = 0; i < 10; ++i)
         frame();
@@ -83,8 +74,7 @@ TEST_F(WorldUpdateTest, RingScoresOneHundredCanRefillsHatScoresTwentyOnce) {
 TEST_F(WorldUpdateTest, CrashRunsTheEndSequenceForTwoSecondsThenOnlyTheOverlaysMove) {
     physxHandler->planeCrashed = true;
     frame(0.5f);
-    EXPECT_TRUE(gameOver);
-    EXPECT_TRUE(plane->crashed);
+    EXPECT_TRUE(gameOver && plane->crashed);
     EXPECT_FLOAT_EQ(endSequenceTimer, 1.5f);
     for (int i = 0; i < 3; ++i)
         frame(0.5f);
@@ -93,9 +83,7 @@ TEST_F(WorldUpdateTest, CrashRunsTheEndSequenceForTwoSecondsThenOnlyTheOverlaysM
     const glm::mat4 frozen[] = {plane->modelMatrix, viewMatrix, ring->modelMatrix};
     frame(0.5f);
     frame(0.5f);
-    EXPECT_EQ(plane->modelMatrix, frozen[0]);
-    EXPECT_EQ(viewMatrix, frozen[1]);
-    EXPECT_EQ(ring->modelMatrix, frozen[2]);
+    EXPECT_TRUE(plane->modelMatrix == frozen[0] && viewMatrix == frozen[1] && ring->modelMatrix == frozen[2]);
     EXPECT_FLOAT_EQ(fadeOverlay->remaining, 1.0f);
     EXPECT_FLOAT_EQ(prizeOverlay->remaining, 1.0f);
 }
@@ -119,11 +107,7 @@ TEST_F(WorldUpdateTest, CullingOffRaisesTheDrawnVertexCount) {
     EXPECT_GE(drawnVertexCount, 135000u) << "every terrain piece: the nine pieces' 45,000 triangles";
 }
 
-using SceneTeardownTest = GlTest;
-
-TEST_F(SceneTeardownTest, LeavesNoGlObjectBehind) {
-    resetGameState();
-    assembleScene(window);
+TEST_F(WorldUpdateTest, TeardownLeavesNoGlObjectBehind) {
     const GLuint highest = glow->sceneTexture + 512;
     teardownScene();
     resetGameState();
@@ -134,20 +118,153 @@ TEST_F(SceneTeardownTest, LeavesNoGlObjectBehind) {
     EXPECT_EQ(sharedInput, nullptr);
 }
 
+// The scene's sound goes to a recording.
+class ChimeTest : public WorldUpdateTest {
+protected:
+    void beforeAssembly() override {
+        recording = std::make_unique<SoundRecording>(makeTempFolder("windlap-chime"));
+        unsetenv("ALSOFT_DRIVERS");
+        setenv(recording->environment().first.c_str(), recording->environment().second.c_str(), 1);
+    }
+    // Game frames of 1/60 s as the loop runs them, for this long on the clock: the recording runs on it too.
+    void play(std::chrono::milliseconds length) {
+        for (const auto end = std::chrono::steady_clock::now() + length;
+             std::chrono::steady_clock::now() < end;)
+            loopFrame();
+    }
+    void loopFrame() {
+        double previous = glfwGetTime() - 1.0 / 60.0;
+        runFrame(window, previous);
+    }
+    // Puts a trigger a little ahead of the jet's nose and flies until the score has moved.
+    bool flyThrough(btRigidBody* actor, glm::mat4& modelMatrix) {
+        const int before = score;
+        for (int i = 0; i < 120 && score == before; ++i) {
+            placeAheadOfJet(actor, modelMatrix, 5.0f);
+            loopFrame();
+        }
+        return score != before;
+    }
+    std::unique_ptr<SoundRecording> recording;
+};
+
+TEST_F(ChimeTest, TheRingAndTheHatEachRingTheirOwnChime) {
+    ASSERT_TRUE(gameSound && gameSound->audible()) << "no wave writer: " << recording->configPath();
+    play(1500ms);
+    ASSERT_TRUE(flyThrough(physxHandler->ringActor, ring->modelMatrix)) << "the ring was not passed";
+    play(1500ms);
+    ASSERT_TRUE(flyThrough(physxHandler->hatActor, hat->modelMatrix)) << "the hat was not collected";
+    play(1500ms);
+    teardownScene();
+
+    const std::vector<float> samples = recording->samples();
+    const size_t window = SoundRecording::recordingRate / 10;
+    ASSERT_GT(samples.size(), 30 * window);
+    // Per tenth of a second, the strength of each chime's first note: the ring's E and the hat's G.
+    std::vector<double> ringTone, hatTone;
+    for (size_t begin = 0; begin + window <= samples.size(); begin += window) {
+        ringTone.push_back(toneAmplitude(samples, begin, window, 1318.5));
+        hatTone.push_back(toneAmplitude(samples, begin, window, 784.0));
+    }
+    const size_t ringPeak = std::max_element(ringTone.begin(), ringTone.end()) - ringTone.begin();
+    const size_t hatPeak = std::max_element(hatTone.begin(), hatTone.end()) - hatTone.begin();
+    // The first second is the engine alone; the hat's chime comes a second and a half after the ring's.
+    EXPECT_GT(ringPeak, 10u);
+    EXPECT_GT(hatPeak, ringPeak + 10);
+    EXPECT_GT(ringTone[ringPeak], 10.0 * *std::max_element(ringTone.begin() + 5, ringTone.begin() + 10));
+    EXPECT_GT(hatTone[hatPeak], 10.0 * *std::max_element(hatTone.begin() + 5, hatTone.begin() + 10));
+    // Each chime is its own: the hat's has little of the ring's note, and the other way round.
+    EXPECT_LT(ringTone[hatPeak], 0.2 * ringTone[ringPeak]);
+    EXPECT_LT(hatTone[ringPeak], 0.2 * hatTone[hatPeak]);
+}
+
+// (pitch, gain) after half a second each of cruise (the fade-in), boost, cruise and silence.
+std::vector<glm::vec2> flyTone(float dt) {
+    EngineTone tone;
+    std::vector<glm::vec2> ends;
+    for (int phase = 0; phase < 4; ++phase) {
+        for (int i = 0; i < std::lround(0.5f / dt); ++i)
+            tone.advance(dt, phase == 1, phase == 3);
+        ends.push_back({tone.pitch(), tone.gain()});
+    }
+    return ends;
+}
+
+TEST(EngineTone, GlidesAlikeAtAnyFrameRate) {
+    const auto reference = flyTone(1.0f / 60.0f);
+    EXPECT_NEAR(reference[0].y, EngineTone::cruiseGain, 1e-4f) << "faded in after half a second";
+    EXPECT_GT(reference[1].x, 1.4f) << "the boost raises the pitch";
+    EXPECT_GT(reference[1].y, reference[0].y) << "and the loudness";
+    EXPECT_LT(reference[2].x, 1.1f) << "back toward cruise";
+    EXPECT_LT(reference[3].y, 0.01f) << "silent at the end";
+    for (float dt : {1.0f / 10.0f, 1.0f / 20.0f, 1.0f / 30.0f, 1.0f / 144.0f}) {
+        const auto flown = flyTone(dt);
+        for (size_t phase = 0; phase < flown.size(); ++phase)
+            EXPECT_LT(glm::distance(flown[phase], reference[phase]), 1.5e-4f)
+                << "dt " << dt << " phase " << phase;
+    }
+    EngineTone start;
+    start.advance(0.0f, false, false);
+    EXPECT_EQ(start.gain(), 0.0f) << "the engine starts from silence";
+}
+
+std::string le(std::uint32_t value, int bytes) {
+    std::string text;
+    for (int i = 0; i < bytes; ++i)
+        text += static_cast<char>(value >> (8 * i));
+    return text;
+}
+std::string chunk(const std::string& id, const std::string& body) {
+    return id + le(static_cast<std::uint32_t>(body.size()), 4) + body + std::string(body.size() % 2, '\0');
+}
+std::string format(int tag, int channels, int rate, int bits) {
+    return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * channels * bits / 8, 4) +
+                             le(channels * bits / 8, 2) + le(bits, 2));
+}
+std::string riff(const std::string& chunks) {
+    return "RIFF" + le(static_cast<std::uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
+}
+
+TEST(WaveFile, ReadsMono16BitPcmAndRefusesEverythingElse) {
+    const std::string samples = le(1000, 2) + le(0xFC18, 2) + le(7, 2); // 1000, -1000, 7
+    const std::string good = riff(format(1, 1, 22050, 16) + chunk("data", samples));
+    const auto wave = parseWave(good);
+    ASSERT_TRUE(wave);
+    EXPECT_EQ(wave->rate, 22050);
+    EXPECT_EQ(wave->samples, (std::vector<std::int16_t>{1000, -1000, 7}));
+    // A chunk of odd length before the format is skipped with its pad byte.
+    const auto padded =
+        parseWave(riff(chunk("LIST", "abc") + format(1, 1, 44100, 16) + chunk("data", samples)));
+    EXPECT_TRUE(padded && padded->samples.size() == 3u);
+    const std::pair<const char*, std::string> broken[] = {
+        {"empty", ""},
+        {"not RIFF", "RIFX" + good.substr(4)},
+        {"cut in the header", good.substr(0, 30)},
+        {"cut in the samples", good.substr(0, good.size() - 1)},
+        {"stereo", riff(format(1, 2, 22050, 16) + chunk("data", samples))},
+        {"8-bit", riff(format(1, 1, 22050, 8) + chunk("data", samples))},
+        {"float", riff(format(3, 1, 22050, 32) + chunk("data", samples + samples))},
+        {"rate 0", riff(format(1, 1, 0, 16) + chunk("data", samples))},
+        {"samples before the format", riff(chunk("data", samples) + format(1, 1, 22050, 16))},
+        {"no samples", riff(format(1, 1, 22050, 16) + chunk("data", ""))},
+        {"a size past the end", riff(format(1, 1, 22050, 16) + "data" + le(0xFFFFFFF0u, 4) + samples)},
+    };
+    for (const auto& [name, bytes] : broken)
+        EXPECT_FALSE(parseWave(bytes)) << name;
+    EXPECT_FALSE(readWave("./Sounds/no-such-file.wav"));
+}
+
 TEST(GameLoop, BoostZoomWidensToOnePointTwoThenSnapsBackToExactlyOne) {
     float zoom = 1.0f;
     int rebuilds = 0;
     for (int frame = 0; frame < 300; ++frame)
         rebuilds += advanceZoom(zoom, true, 1.0f / 60.0f);
-    EXPECT_GE(zoom, 1.2f);
-    EXPECT_LT(zoom, 1.2f + 1.0f / 600.0f + 1e-6f);
+    EXPECT_TRUE(zoom >= 1.2f && zoom < 1.2f + 1.0f / 600.0f + 1e-6f) << zoom;
     EXPECT_LT(rebuilds, 300) << "at 1.2 the projection is left alone";
     int frames = 0;
-    for (float previous = zoom; advanceZoom(zoom, false, 1.0f / 60.0f) && frames < 1000; previous = zoom) {
-        EXPECT_LT(zoom, previous);
-        EXPECT_GT(zoom, 1.0f - 1.0f / 600.0f - 1e-6f);
-        ++frames;
-    }
+    for (float previous = zoom; advanceZoom(zoom, false, 1.0f / 60.0f) && frames < 1000;
+         previous = zoom, ++frames)
+        EXPECT_TRUE(zoom < previous && zoom > 1.0f - 1.0f / 600.0f - 1e-6f) << zoom;
     EXPECT_EQ(zoom, 1.0f);
     EXPECT_NEAR(frames, 121, 2);
 }
@@ -157,25 +274,23 @@ TEST(GameLoop, GameClockCrossingZeroEndsTheGameAndStops) {
     advanceGameClock(179.0f);
     EXPECT_FALSE(gameOver);
     advanceGameClock(1.01f);
-    EXPECT_NEAR(gameTimeLeft, -0.01f, 1e-4f);
     EXPECT_TRUE(gameOver);
     advanceGameClock(0.5f);
-    EXPECT_NEAR(gameTimeLeft, -0.01f, 1e-4f);
-    resetGameState();
+    EXPECT_NEAR(gameTimeLeft, -0.01f, 1e-4f) << "stopped once past zero";
 }
 
 TEST(GameLoop, SamplingTableGivesTheListedFilterPairs) {
-    const GLint rows[][4] = {{0, 0, GL_NEAREST, GL_NEAREST},
-                             {0, 1, GL_LINEAR, GL_LINEAR},
-                             {1, 0, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST},
-                             {1, 1, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR},
-                             {2, 0, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST},
-                             {2, 1, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}};
-    for (const auto& row : rows) {
-        const FilterPair pair = samplingFilters(row[0], row[1] != 0);
-        EXPECT_EQ(pair.minFilter, row[2]) << row[0] << row[1];
-        EXPECT_EQ(pair.magFilter, row[3]) << row[0] << row[1];
-    }
+    // Per mipmap mode: (min, mag) for nearest, then for bilinear sampling.
+    const GLint rows[3][4] = {{GL_NEAREST, GL_NEAREST, GL_LINEAR, GL_LINEAR},
+                              {GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR},
+                              {GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}};
+    for (int mode = 0; mode < 3; ++mode)
+        for (int bilinear = 0; bilinear < 2; ++bilinear) {
+            const FilterPair pair = samplingFilters(mode, bilinear != 0);
+            EXPECT_EQ(glm::ivec2(pair.minFilter, pair.magFilter),
+                      glm::ivec2(rows[mode][2 * bilinear], rows[mode][2 * bilinear + 1]))
+                << mode << bilinear;
+        }
 }
 
 } // namespace
