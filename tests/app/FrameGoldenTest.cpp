@@ -1,8 +1,7 @@
-// Whole frames of the real scene, rendered at fixed frame times along a scripted path and compared with the
-// golden files in tests/golden/ (renew: WINDLAP_RENEW_GOLDEN=1 ctest -R FrameGolden). The HUD's lines are
-// recorded as text with their places and colours; the scene frames (640 x 360, stored at a quarter size) show
-// the lit terrain with its shadows, the jet with its glow, the ring and the pickups, the sky, the sun with
-// its flare, and the end screen with fade and prize.
+// Whole frames of the real scene at fixed frame times along a scripted path, against tests/golden/ (renew:
+// WINDLAP_RENEW_GOLDEN=1 ctest -R FrameGolden): every HUD line with its place and colour, the score line's
+// pixels, and 640 x 360 frames (stored at a quarter size) of the chase view, the sun with its flare and the
+// end screen.
 #include "app/FrameSteps.h"
 #include "app/GameLoop.h"
 #include "app/GameState.h"
@@ -13,9 +12,6 @@
 #include "scene/InputState.h"
 #include "support/GlContext.h"
 #include "support/Golden.h"
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -25,9 +21,9 @@ namespace {
 
 using tavo::util::PhysxHandler;
 
-// The game's own window and context at the size asked for, hidden.
 class FrameGoldenTest : public testing::Test {
 protected:
+    // The game's own scene in a hidden window of the size asked for.
     void assemble(int w, int h) {
         window = openHiddenGlWindow(w, h);
         ASSERT_NE(window, nullptr) << "no hidden GL 4.3 window: run the suite under Xvfb (scripts/test)";
@@ -48,47 +44,40 @@ protected:
         glfwTerminate();
         resetGameState();
     }
-
-    // Rings and pickups land where the clock says: put them at fixed places ahead of the jet instead.
+    // Rings and pickups land where the clock says: they go to fixed places ahead of the jet, upright,
+    // instead.
     void placeObjects() {
         const glm::vec3 jet = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
         const glm::vec3 forward =
             tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(physxHandler->planeActor));
         const glm::vec3 side = glm::normalize(glm::cross(forward, glm::vec3(0, 1, 0)));
-        const auto upright = [](const glm::vec3& at, float quarter, const glm::mat4& model) {
-            const glm::vec3 scale(glm::length(model[0]), glm::length(model[1]), glm::length(model[2]));
-            return glm::rotate(glm::translate(glm::mat4(1.0f), at), quarter, glm::vec3(1, 0, 0)) *
-                   glm::scale(glm::mat4(1.0f), scale);
-        };
-        const glm::vec3 ringAt = jet + forward * 110.0f + glm::vec3(0, 4, 0);
-        const glm::vec3 canAt = jet + forward * 70.0f + side * 14.0f;
-        const glm::vec3 hatAt = jet + forward * 60.0f - side * 12.0f;
-        ring->modelMatrix = upright(ringAt, 1.5707964f, ring->modelMatrix);
-        boost->modelMatrix = upright(canAt, -1.5707964f, boost->modelMatrix);
-        hat->modelMatrix = upright(hatAt, -1.5707964f, hat->modelMatrix);
-        physxHandler->setGlobalPose(physxHandler->ringActor, ringAt);
-        physxHandler->setGlobalPose(physxHandler->boostActor, canAt);
-        physxHandler->setGlobalPose(physxHandler->hatActor, hatAt);
+        const std::tuple<btRigidBody*, glm::mat4*, glm::vec3, float> places[] = {
+            {physxHandler->ringActor, &ring->modelMatrix, jet + forward * 110.0f + glm::vec3(0, 4, 0),
+             1.5707964f},
+            {physxHandler->boostActor, &boost->modelMatrix, jet + forward * 70.0f + side * 14.0f,
+             -1.5707964f},
+            {physxHandler->hatActor, &hat->modelMatrix, jet + forward * 60.0f - side * 12.0f, -1.5707964f}};
+        for (const auto& [actor, model, at, quarter] : places) {
+            const glm::vec3 scale(glm::length((*model)[0]), glm::length((*model)[1]),
+                                  glm::length((*model)[2]));
+            *model = glm::rotate(glm::translate(glm::mat4(1.0f), at), quarter, glm::vec3(1, 0, 0)) *
+                     glm::scale(glm::mat4(1.0f), scale);
+            physxHandler->setGlobalPose(actor, at);
+        }
     }
-
     void frames(int count, float dt) {
         for (int i = 0; i < count; ++i) {
             updateWorld(window, dt);
             renderFrame(dt);
         }
     }
-
-    // The window's picture at a quarter size: small files, and the last bits that differ between processors
-    // average out.
+    // At a quarter size: small files, and the last bits that differ between processors average out.
     Image windowPicture() const {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
         glReadBuffer(GL_BACK);
         return shrink(readFramebuffer(0, 0, xResolution, yResolution), 4);
     }
-
-    GLFWwindow* window = nullptr;
-
-    // The HUD alone, drawn into the cleared scene target.
+    // The HUD alone in the cleared scene target: its top right quarter, the score line.
     Image hudPicture(float dt) const {
         glBindFramebuffer(GL_FRAMEBUFFER, glow->sceneFramebuffer);
         glViewport(0, 0, xResolution, yResolution);
@@ -97,9 +86,9 @@ protected:
         drawHud(dt);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, glow->sceneFramebuffer);
         glReadBuffer(GL_COLOR_ATTACHMENT0);
-        // The top right quarter: the score line.
         return readFramebuffer(xResolution / 2, yResolution / 2, xResolution / 2, yResolution / 2);
     }
+    GLFWwindow* window = nullptr;
 };
 
 constexpr GoldenTolerance sceneTolerance{16, 40, true};
@@ -111,8 +100,6 @@ void recordHudLine(const char* line, float x, float y, const glm::vec4& c) {
     hudLines += row;
 }
 
-// Every text line the HUD draws in each of its states, with its place and colour, and the pixels of the
-// playing HUD's texts (one changed letter fails either).
 TEST_F(FrameGoldenTest, HudTextsStandExactlyInEveryState) {
     assemble(1280, 720);
     InputState& input = *sharedInput;
@@ -126,32 +113,26 @@ TEST_F(FrameGoldenTest, HudTextsStandExactlyInEveryState) {
         hudLines += std::string("# ") + name + "\n";
         drawHud(0.02f);
     };
-    drawnVertexCount = 123456;
-    input.showHelp = 1;
-    input.showFrameTime = 1;
-    state("help page and frame time");
-
-    input.showHelp = 0;
-    input.showFrameTime = 0;
     float* const timers[] = {&frameTimeMessageTimer, &wireframeMessageTimer, &samplingMessageTimer,
                              &mipmapMessageTimer,    &cullingMessageTimer,   &transparencyMessageTimer};
-    for (float* timer : timers)
-        *timer = 2.0f;
+    const auto setTimers = [&](float value) {
+        for (float* timer : timers)
+            *timer = value;
+    };
+    drawnVertexCount = 123456;
+    input.showHelp = input.showFrameTime = 1;
+    state("help page and frame time");
+    input.showHelp = input.showFrameTime = 0;
+    setTimers(2.0f);
     state("every notice, switches at their start values");
-    for (float* timer : timers)
-        *timer = 1.0f;
-    input.wireframe = 1;
-    input.bilinearSampling = 0;
-    input.mipmapMode = 1;
-    input.culling = 0;
-    input.transparency = 0;
+    setTimers(1.0f);
+    input.wireframe = input.mipmapMode = 1;
+    input.bilinearSampling = input.culling = input.transparency = 0;
     state("every notice half faded, switches turned");
-    for (float* timer : timers)
-        *timer = 0.0f;
+    setTimers(0.0f);
     mipmapMessageTimer = 2.0f;
     input.mipmapMode = 0;
     state("mipmapping off");
-
     mipmapMessageTimer = 0.0f;
     gameOver = true;
     state("game over");
@@ -159,34 +140,32 @@ TEST_F(FrameGoldenTest, HudTextsStandExactlyInEveryState) {
     expectGoldenText("hud-lines", hudLines);
 }
 
-TEST_F(FrameGoldenTest, ChaseViewSunViewAndEndScreen) {
+TEST_F(FrameGoldenTest, ChaseViewWireframeSunViewAndEndScreen) {
     assemble(640, 360);
     placeObjects();
     frames(20, 1.0f / 30.0f);
     const Image chase = windowPicture();
     expectGolden("scene-chase", chase, sceneTolerance);
 
-    // F3: the same frame as lines, with the sky between them; F3 again fills it as it was.
+    // F3 draws the same frame as lines, the sky between them; F3 again fills it as it was.
     InputState& input = *sharedInput;
-    const auto switchWireframe = [&](std::uint8_t on) {
+    const auto changedPixelsWithWireframe = [&](std::uint8_t on) {
         input.wireframe = on;
         input.wireframeHeld = 1;
         applyDebugSwitches(input);
         input.wireframeHeld = 0;
         wireframeMessageTimer = 0.0f; // its notice is the HUD's
         renderFrame(0.0f);            // nothing moves
-        return windowPicture();
-    };
-    const auto changedPixels = [&](const Image& picture) {
+        const Image picture = windowPicture();
         int changed = 0;
         for (size_t p = 0; p < picture.rgb.size(); ++p)
             changed += std::abs(int(picture.rgb[p]) - int(chase.rgb[p])) > 24;
         return changed;
     };
-    EXPECT_GT(changedPixels(switchWireframe(1)), static_cast<int>(chase.rgb.size() / 10));
-    EXPECT_LT(changedPixels(switchWireframe(0)), 40);
+    EXPECT_GT(changedPixelsWithWireframe(1), static_cast<int>(chase.rgb.size() / 10));
+    EXPECT_LT(changedPixelsWithWireframe(0), 40);
 
-    // The orbit camera looking at the jet from the sun's side, the sun a little beside it: sun and flare.
+    // The orbit camera looking at the jet from the sun's side, the sun a little beside it.
     const glm::vec3 toSun = -sunLight->direction;
     camera->mode = 2;
     camera->applyInput(std::atan2(-toSun.x, -toSun.z) * 100.0 + 22.0, std::asin(-toSun.y) * 100.0 - 10.0);

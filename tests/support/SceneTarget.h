@@ -1,11 +1,11 @@
 #pragma once
-#include <GL/glew.h>
+#include "support/GlContext.h"
 
 #include <array>
 #include <vector>
 
-// A frame buffer shaped like the glow's scene frame buffer: picture (attachment 0), glow source (attachment
-// 1), both RGBA8, and a depth buffer. Effects are drawn into it and read back target by target.
+// A frame buffer shaped like the glow's scene frame buffer: picture (target 0) and glow source (target 1),
+// both RGBA8, and a depth buffer. Pixels are read back target by target, x and y from the lower left.
 class SceneTarget {
 public:
     SceneTarget(int width, int height) : width(width), height(height) {
@@ -34,7 +34,7 @@ public:
     SceneTarget(const SceneTarget&) = delete;
     SceneTarget& operator=(const SceneTarget&) = delete;
 
-    // Binds the frame buffer with a full viewport and clears both targets to colour and depth to 1.0.
+    // A full viewport; both targets cleared to the colour, depth to 1.
     void bindAndClear(float r = 0.0f, float g = 0.0f, float b = 0.0f, float a = 0.0f) const {
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
         glViewport(0, 0, width, height);
@@ -43,47 +43,37 @@ public:
         glDepthMask(GL_TRUE);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-
-    // RGBA of one pixel of a target (0 picture, 1 glow source), x and y from the lower left.
     std::array<int, 4> pixel(int target, int x, int y) const {
-        GLint previous = 0;
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        glReadBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(target));
-        unsigned char rgba[4] = {0, 0, 0, 0};
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
-        return {rgba[0], rgba[1], rgba[2], rgba[3]};
+        const auto p = read(target, x, y, 1, 1);
+        return {p[0], p[1], p[2], p[3]};
     }
-
-    // The whole target, bottom row first, four bytes a pixel.
-    std::vector<unsigned char> pixels(int target) const {
-        std::vector<unsigned char> all(static_cast<size_t>(width) * height * 4);
-        GLint previous = 0;
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        glReadBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(target));
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, all.data());
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
-        return all;
-    }
-
+    std::vector<unsigned char> pixels(int target) const { return read(target, 0, 0, width, height); }
     float depthAt(int x, int y) const {
-        GLint previous = 0;
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
         GLfloat value = -1.0f;
-        glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+        read(-1, x, y, 1, 1, &value);
         return value;
     }
 
-    int width;
-    int height;
-    GLuint framebuffer = 0;
+    int width, height;
+    GLuint framebuffer = 0, depth = 0;
     std::array<GLuint, 2> textures{};
-    GLuint depth = 0;
     bool complete = false;
+
+private:
+    // The read frame buffer binding is put back: tests read between the passes of a frame.
+    std::vector<unsigned char> read(int target, int x, int y, int w, int h,
+                                    GLfloat* depthOut = nullptr) const {
+        GLint previous = 0;
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        std::vector<unsigned char> rgba;
+        if (depthOut) {
+            glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, depthOut);
+        } else {
+            glReadBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(target));
+            rgba = readRgba(x, y, w, h);
+        }
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+        return rgba;
+    }
 };
