@@ -5,21 +5,126 @@
 #include "app/FrameSteps.h"
 #include "app/GameLoop.h"
 #include "app/GameState.h"
+#include "app/HudText.h"
 #include "app/Resolution.h"
 #include "app/SceneAssembly.h"
 #include "app/SceneGlobals.h"
 #include "scene/FlightModel.h"
 #include "scene/InputState.h"
 #include "support/GlContext.h"
-#include "support/Golden.h"
+#include "support/Image.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
 using tavo::util::PhysxHandler;
+
+// Mesa's llvmpipe renders the same bytes on every run of one machine; the tolerance covers the last bits that
+// differ between processors. A mismatch leaves the frame and a difference image (red where a channel is off
+// by more than the tolerance) in <build>/test-shots/golden/.
+struct GoldenTolerance {
+    int perChannel = 0;     // largest difference of a channel that still counts as equal
+    int outlierPixels = 0;  // pixels allowed beyond it
+    bool posterize = false; // stored at 16 levels a channel: scene frames compress to a few kilobytes
+};
+
+const std::string goldenFolder = std::string(WINDLAP_SOURCE_DIR) + "/tests/golden/";
+const std::string shotFolder = std::string(WINDLAP_RUN_DIR) + "/../test-shots/golden/";
+
+const bool renewing =
+    std::getenv("WINDLAP_RENEW_GOLDEN") && std::string(std::getenv("WINDLAP_RENEW_GOLDEN")) == "1";
+
+// The bound read frame buffer from (x0, y0) at the lower left, top row first.
+Image readFramebuffer(int x0, int y0, int w, int h) {
+    const std::vector<unsigned char> rgba = readRgba(x0, y0, w, h);
+    Image image{w, h, {}};
+    for (int row = h - 1; row >= 0; --row)
+        for (size_t p = static_cast<size_t>(row) * w * 4; p < static_cast<size_t>(row + 1) * w * 4; p += 4)
+            image.rgb.insert(image.rgb.end(), &rgba[p], &rgba[p + 3]);
+    return image;
+}
+
+// Each pixel the mean of an f x f block.
+Image shrink(const Image& image, int f) {
+    Image small{image.width / f, image.height / f, {}};
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int k = 0; k < f * f; ++k)
+                    sum +=
+                        image.rgb[(static_cast<size_t>(y * f + k / f) * image.width + x * f + k % f) * 3 + c];
+                small.rgb.push_back(static_cast<std::uint8_t>((sum + f * f / 2) / (f * f)));
+            }
+    return small;
+}
+
+// The smallest rectangle holding every pixel that is not black.
+Image cropToContent(const Image& image) {
+    int x0 = image.width, y0 = image.height, x1 = -1, y1 = -1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (!(image.at(x, y) == Rgb{}))
+                x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    Image crop{std::max(0, x1 - x0 + 1), std::max(0, y1 - y0 + 1), {}};
+    for (int y = y0; y <= y1; ++y)
+        crop.rgb.insert(crop.rgb.end(), image.rgb.begin() + (static_cast<size_t>(y) * image.width + x0) * 3,
+                        image.rgb.begin() + (static_cast<size_t>(y) * image.width + x1 + 1) * 3);
+    return crop;
+}
+
+void expectGolden(const std::string& name, const Image& frame, GoldenTolerance tolerance) {
+    const std::string golden = goldenFolder + name + ".png";
+    if (renewing) {
+        Image stored = frame;
+        for (std::uint8_t& v : stored.rgb)
+            v = tolerance.posterize ? static_cast<std::uint8_t>((v & 0xF0) | 0x08) : v;
+        EXPECT_TRUE(stored.save(golden)) << "cannot write " << golden;
+        return;
+    }
+    const Image expected = Image::load(golden);
+    ASSERT_TRUE(expected.width == frame.width && expected.height == frame.height)
+        << golden << " missing or of another size (WINDLAP_RENEW_GOLDEN=1)";
+    // A posterized golden stands for the middle of each level: half a level more is still equal.
+    const int allowed = tolerance.perChannel + (tolerance.posterize ? 8 : 0);
+    Image difference = frame;
+    int outliers = 0, worst = 0;
+    for (size_t p = 0; p < frame.rgb.size(); p += 3) {
+        int off = 0;
+        for (size_t c = 0; c < 3; ++c)
+            off = std::max(off, std::abs(int(frame.rgb[p + c]) - int(expected.rgb[p + c])));
+        worst = std::max(worst, off);
+        outliers += off > allowed;
+        difference.rgb[p] = off > allowed ? 255 : frame.rgb[p] / 4;
+        difference.rgb[p + 1] = difference.rgb[p + 2] = off > allowed ? 0 : frame.rgb[p + 1] / 4;
+    }
+    if (outliers <= tolerance.outlierPixels)
+        return;
+    std::filesystem::create_directories(shotFolder);
+    frame.save(shotFolder + name + ".png");
+    difference.save(shotFolder + name + "-diff.png");
+    ADD_FAILURE() << name << ": " << outliers << " pixels differ by more than " << allowed << " (worst "
+                  << worst << "), " << tolerance.outlierPixels << " allowed; see " << shotFolder;
+}
+
+void expectGoldenText(const std::string& name, const std::string& text) {
+    const std::string golden = goldenFolder + name + ".txt";
+    if (renewing) {
+        std::ofstream(golden) << text;
+        return;
+    }
+    std::stringstream expected;
+    expected << std::ifstream(golden).rdbuf();
+    EXPECT_EQ(expected.str(), text) << "differs from " << golden
+                                    << " (WINDLAP_RENEW_GOLDEN=1 after an intended change)";
+}
 
 class FrameGoldenTest : public testing::Test {
 protected:
@@ -183,6 +288,41 @@ TEST_F(FrameGoldenTest, ChaseViewWireframeSunViewAndEndScreen) {
     frames(30, 0.1f);
     EXPECT_TRUE(gameOver);
     expectGolden("scene-end", windowPicture(), sceneTolerance);
+}
+
+TEST(HudTextTest, PlayTimeReadsMinutesAndSecondsTruncated) {
+    const std::pair<float, const char*> cases[] = {{180.0f, "03:00"}, {179.99f, "02:59"}, {65.9f, "01:05"},
+                                                   {9.0f, "00:09"},   {600.0f, "10:00"},  {-0.01f, "00:00"}};
+    for (const auto& [seconds, shown] : cases) {
+        char text[32];
+        formatPlayTime(text, sizeof text, seconds);
+        EXPECT_STREQ(text, shown) << seconds;
+    }
+}
+
+// A notice is drawn once more at alpha 0 as its timer runs out, then the ones below move up.
+TEST(HudTextTest, NoticesStackWithoutGapsAndFadeOut) {
+    float timers[noticeCount] = {0.0f, 2.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+    float* const pointers[noticeCount] = {&timers[0], &timers[1], &timers[2],
+                                          &timers[3], &timers[4], &timers[5]};
+    const std::vector<std::vector<std::tuple<Notice, int, float>>> frames = {
+        {{WIREFRAME_NOTICE, 0, 0.75f}, {TRANSPARENCY_NOTICE, 1, 0.25f}},
+        {{WIREFRAME_NOTICE, 0, 0.5f}, {TRANSPARENCY_NOTICE, 1, 0.0f}},
+        {{WIREFRAME_NOTICE, 0, 0.25f}}};
+    for (const auto& expected : frames) {
+        NoticeLine lines[noticeCount];
+        ASSERT_EQ(layoutNotices(pointers, 0.5f, lines), static_cast<int>(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(std::make_tuple(lines[i].notice, lines[i].line, lines[i].alpha), expected[i]) << i;
+    }
+}
+
+TEST(HudTextTest, FramesPerSecondChangeOncePerWindow) {
+    FpsCounter counter;
+    const std::pair<float, int> ticks[] = {{0.5f, 0},  {0.5f, 0},  {0.5f, 2},  {0.25f, 2},
+                                           {0.25f, 2}, {0.25f, 2}, {0.25f, 2}, {0.25f, 4}};
+    for (const auto& [frameTime, shown] : ticks)
+        EXPECT_EQ(counter.tick(frameTime), shown);
 }
 
 } // namespace

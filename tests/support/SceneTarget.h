@@ -5,31 +5,29 @@
 #include <vector>
 
 // A frame buffer shaped like the glow's scene frame buffer: picture (target 0) and glow source (target 1),
-// both RGBA8, and a depth buffer. Pixels are read back target by target, x and y from the lower left.
+// both RGBA8, and depth. Pixels are read back target by target, x and y from the lower left.
 class SceneTarget {
 public:
     SceneTarget(int width, int height) : width(width), height(height) {
         glGenFramebuffers(1, &framebuffer);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        glGenTextures(2, textures.data());
-        for (GLuint i = 0; i < 2; ++i) {
+        glGenTextures(3, textures.data());
+        for (GLuint i = 0; i < 3; ++i) {
+            const bool depth = i == 2;
             glBindTexture(GL_TEXTURE_2D, textures[i]);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D, textures[i], 0);
+            glTexImage2D(GL_TEXTURE_2D, 0, depth ? GL_DEPTH_COMPONENT24 : GL_RGBA8, width, height, 0,
+                         depth ? GL_DEPTH_COMPONENT : GL_RGBA, depth ? GL_FLOAT : GL_UNSIGNED_BYTE, nullptr);
+            glFramebufferTexture2D(GL_FRAMEBUFFER, depth ? GL_DEPTH_ATTACHMENT : GL_COLOR_ATTACHMENT0 + i,
+                                   GL_TEXTURE_2D, textures[i], 0);
         }
         glBindTexture(GL_TEXTURE_2D, 0);
-        glGenRenderbuffers(1, &depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
         const GLenum buffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
         glDrawBuffers(2, buffers);
         complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
     ~SceneTarget() {
         glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(2, textures.data());
-        glDeleteRenderbuffers(1, &depth);
+        glDeleteTextures(3, textures.data());
     }
     SceneTarget(const SceneTarget&) = delete;
     SceneTarget& operator=(const SceneTarget&) = delete;
@@ -55,8 +53,8 @@ public:
     }
 
     int width, height;
-    GLuint framebuffer = 0, depth = 0;
-    std::array<GLuint, 2> textures{};
+    GLuint framebuffer = 0;
+    std::array<GLuint, 3> textures{}; // picture, glow source, depth
     bool complete = false;
 
 private:
