@@ -41,29 +41,20 @@ const std::string shotFolder = std::string(WINDLAP_RUN_DIR) + "/../test-shots/go
 const bool renewing =
     std::getenv("WINDLAP_RENEW_GOLDEN") && std::string(std::getenv("WINDLAP_RENEW_GOLDEN")) == "1";
 
-// The bound read frame buffer from (x0, y0) at the lower left, top row first.
-Image readFramebuffer(int x0, int y0, int w, int h) {
+// The bound read frame buffer from (x0, y0) at the lower left, top row first, each pixel the mean of an f x f
+// block.
+Image readFramebuffer(int x0, int y0, int w, int h, int f = 1) {
     const std::vector<unsigned char> rgba = readRgba(x0, y0, w, h);
-    Image image{w, h, {}};
-    for (int row = h - 1; row >= 0; --row)
-        for (size_t p = static_cast<size_t>(row) * w * 4; p < static_cast<size_t>(row + 1) * w * 4; p += 4)
-            image.rgb.insert(image.rgb.end(), &rgba[p], &rgba[p + 3]);
-    return image;
-}
-
-// Each pixel the mean of an f x f block.
-Image shrink(const Image& image, int f) {
-    Image small{image.width / f, image.height / f, {}};
-    for (int y = 0; y < small.height; ++y)
-        for (int x = 0; x < small.width; ++x)
+    Image image{w / f, h / f, {}};
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
             for (int c = 0; c < 3; ++c) {
                 int sum = 0;
                 for (int k = 0; k < f * f; ++k)
-                    sum +=
-                        image.rgb[(static_cast<size_t>(y * f + k / f) * image.width + x * f + k % f) * 3 + c];
-                small.rgb.push_back(static_cast<std::uint8_t>((sum + f * f / 2) / (f * f)));
+                    sum += rgba[(static_cast<size_t>(h - 1 - y * f - k / f) * w + x * f + k % f) * 4 + c];
+                image.rgb.push_back(static_cast<std::uint8_t>((sum + f * f / 2) / (f * f)));
             }
-    return small;
+    return image;
 }
 
 // The smallest rectangle holding every pixel that is not black.
@@ -180,7 +171,7 @@ protected:
     Image windowPicture() const {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
         glReadBuffer(GL_BACK);
-        return shrink(readFramebuffer(0, 0, xResolution, yResolution), 4);
+        return readFramebuffer(0, 0, xResolution, yResolution, 4);
     }
     // The HUD alone in the cleared scene target: its top right quarter, the score line.
     Image hudPicture(float dt) const {
