@@ -140,19 +140,17 @@ protected:
         glfwTerminate();
         resetGameState();
     }
-    // Rings and pickups land where the clock says: they go to fixed places ahead of the jet, upright,
-    // instead.
+    // Rings and pickups land where the clock says: they go upright to fixed places ahead of the jet instead.
     void placeObjects() {
         const glm::vec3 jet = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
         const glm::vec3 forward =
             tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(physxHandler->planeActor));
         const glm::vec3 side = glm::normalize(glm::cross(forward, glm::vec3(0, 1, 0)));
+        const float up = 1.5707964f; // a quarter turn about x
         const std::tuple<btRigidBody*, glm::mat4*, glm::vec3, float> places[] = {
-            {physxHandler->ringActor, &ring->modelMatrix, jet + forward * 110.0f + glm::vec3(0, 4, 0),
-             1.5707964f},
-            {physxHandler->boostActor, &boost->modelMatrix, jet + forward * 70.0f + side * 14.0f,
-             -1.5707964f},
-            {physxHandler->hatActor, &hat->modelMatrix, jet + forward * 60.0f - side * 12.0f, -1.5707964f}};
+            {physxHandler->ringActor, &ring->modelMatrix, jet + forward * 110.0f + glm::vec3(0, 4, 0), up},
+            {physxHandler->boostActor, &boost->modelMatrix, jet + forward * 70.0f + side * 14.0f, -up},
+            {physxHandler->hatActor, &hat->modelMatrix, jet + forward * 60.0f - side * 12.0f, -up}};
         for (const auto& [actor, model, at, quarter] : places) {
             const glm::vec3 scale(glm::length((*model)[0]), glm::length((*model)[1]),
                                   glm::length((*model)[2]));

@@ -9,7 +9,6 @@
 #include "support/TestModels.h"
 
 #include <glm/gtc/matrix_transform.hpp>
-#include <glm/gtc/type_ptr.hpp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -107,17 +106,14 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly)
 // any unpack alignment but 1 or 2 would skew them, and the one set before (8 here) is put back.
 TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormatWithAMipmapChain) {
     const std::string halves = "-size 16x4 xc:'#0000ff' xc:'#ff0000' -append -type TrueColor"; // blue on top
+    const std::string wide = "-size 1022x1 xc:red xc:lime xc:blue -append -define png:color-type=2"; // RGB
     const Colour red{255, 0, 0}, blue{0, 0, 255}, grey{128, 128, 128};
     const std::tuple<const char*, std::string, int, int, std::array<Colour, 3>> cases[] = {
         {"p.png", halves, 16, 8, {red, blue, blue}},
         {"p.jpg", halves, 16, 8, {red, blue, blue}},
         {"p.tif", halves, 16, 8, {red, blue, blue}},
         {"grey.png", "-size 16x8 xc:'#808080' -type Grayscale", 16, 8, {grey, grey, grey}},
-        {"wide.png",
-         "-size 1022x1 xc:red xc:lime xc:blue -append -define png:color-type=2",
-         1022,
-         3,
-         {blue, Colour{0, 255, 0}, red}}};
+        {"wide.png", wide, 1022, 3, {blue, Colour{0, 255, 0}, red}}};
     for (const auto& [file, arguments, w, h, rows] : cases) {
         ASSERT_EQ(std::system(("convert " + arguments + " " + folder + "/" + file).c_str()), 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
@@ -149,8 +145,8 @@ TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormatWithAMipmapC
 
 TEST_F(RenderTest, ProgramsCacheTheLocationsOfTheirTypeOnly) {
     const char* names[] = {"shininess", "specularColor", "model", "diffuseColor", "glow"};
-    for (const auto& [type, looked] :
-         {std::pair{COLOR, 5}, {BASIC, 3}, {SCREEN_SPACE, 0}}) { // the first `looked`
+    // Each type looks up the first `looked` names.
+    for (const auto& [type, looked] : {std::pair{COLOR, 5}, {BASIC, 3}, {SCREEN_SPACE, 0}}) {
         const Shader shader(type, "./Shader/color.vert", "./Shader/color.frag");
         const GLint cached[] = {shader.shininessLoc, shader.specularColorLoc, shader.modelLoc,
                                 shader.diffuseColorLoc, shader.glowLoc};
@@ -227,7 +223,7 @@ TEST_F(RenderTest, ShadowMapOnUnitTwoDarkensOnlyInsideTheMapAndTheJetTakesUnitsZ
             {"projection", glm::perspective(0.8f, 1.0f, 0.1f, 100.0f)},
             {"M_Vl_Pl_L_Matrix", shadow}};
         for (const auto& [name, m] : matrices)
-            glUniformMatrix4fv(glGetUniformLocation(program.programId, name), 1, GL_FALSE, glm::value_ptr(m));
+            glUniformMatrix4fv(glGetUniformLocation(program.programId, name), 1, GL_FALSE, &m[0][0]);
         glUniform3f(glGetUniformLocation(program.programId, "sunDirection"), 0.0f, 0.0f, -1.0f);
         glUniform3f(glGetUniformLocation(program.programId, "sunColor"), 1.0f, 1.0f, 1.0f);
         object.drawWithShader();

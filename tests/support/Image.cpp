@@ -6,8 +6,7 @@
 
 namespace {
 
-// Once per process: a second ilInit would reset states the game's own texture loader may have set. DevIL's
-// global origin setting is left alone for the same reason; each file's own origin is read instead.
+// Once per process: a second ilInit would reset states the game's own texture loader may have set.
 ILuint newDevilImage() {
     static const bool initialised = (ilInit(), true);
     (void)initialised;
@@ -33,19 +32,13 @@ int Image::count(Rgb colour) const {
 
 Image Image::load(const std::string& path) {
     ILuint name = newDevilImage();
+    ilEnable(IL_ORIGIN_SET); // row 0 at the top; the game's texture loader sets its own origin every time
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
     Image image;
     if (ilLoadImage(path.c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) {
         image.width = ilGetInteger(IL_IMAGE_WIDTH);
         image.height = ilGetInteger(IL_IMAGE_HEIGHT);
-        const ILubyte* data = ilGetData();
-        const size_t rowBytes = static_cast<size_t>(image.width) * 3;
-        image.rgb.resize(rowBytes * image.height);
-        const bool bottomFirst = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
-        for (int row = 0; row < image.height; ++row) {
-            const int source = bottomFirst ? image.height - 1 - row : row;
-            std::copy(data + source * rowBytes, data + (source + 1) * rowBytes,
-                      image.rgb.begin() + row * rowBytes);
-        }
+        image.rgb.assign(ilGetData(), ilGetData() + static_cast<size_t>(image.width) * image.height * 3);
     }
     ilDeleteImages(1, &name);
     return image;
