@@ -2,28 +2,64 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <vector>
 
-// Opens a hidden window with a current OpenGL 4.3 core context of the given size, GLEW loaded and the error
-// flag clear, after changing to the game's run folder; nullptr when any step fails.
-GLFWwindow* openHiddenGlWindow(int width, int height);
+// A hidden window with a current OpenGL 4.3 core context (GLEW loaded, error flag clear), after changing to
+// the game's run folder so paths such as "./Shader/basic.vert" resolve as in the game; nullptr on failure.
+inline GLFWwindow* openHiddenGlWindow(int width, int height) {
+    if (chdir(WINDLAP_RUN_DIR) != 0 || !glfwInit())
+        return nullptr;
+    const int hints[][2] = {{GLFW_CONTEXT_VERSION_MAJOR, 4},
+                            {GLFW_CONTEXT_VERSION_MINOR, 3},
+                            {GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE},
+                            {GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE},
+                            {GLFW_VISIBLE, GLFW_FALSE}};
+    for (const auto& hint : hints)
+        glfwWindowHint(hint[0], hint[1]);
+    GLFWwindow* window = glfwCreateWindow(width, height, "gl test", nullptr, nullptr);
+    if (window)
+        glfwMakeContextCurrent(window);
+    glewExperimental = GL_TRUE;
+    if (window && glewInit() != GLEW_OK)
+        glfwDestroyWindow(window), window = nullptr;
+    while (window && glGetError() != GL_NO_ERROR) {
+    }
+    return window;
+}
 
 // RGBA pixels of the bound read frame buffer, bottom row first.
-std::vector<unsigned char> readRgba(int x, int y, int w, int h);
+inline std::vector<unsigned char> readRgba(int x, int y, int w, int h) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
 
-// A real OpenGL 4.3 core context in a hidden window (under Xvfb with Mesa's llvmpipe). The working directory
-// is the game's run folder, so data paths such as "./Shader/basic.vert" resolve as in the game.
+// One such context (320 x 180) for a whole test suite.
 class GlTest : public testing::Test {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override;
-    void TearDown() override;
-
-    static GLFWwindow* window;
-    static constexpr int width = 320;
-    static constexpr int height = 180;
-
+    static void SetUpTestSuite() {
+        window = openHiddenGlWindow(width, height);
+        ASSERT_NE(window, nullptr) << "no hidden GL 4.3 window: run the suite under Xvfb (scripts/test)";
+    }
+    static void TearDownTestSuite() {
+        if (window)
+            glfwDestroyWindow(window);
+        window = nullptr;
+        glfwTerminate();
+    }
+    void SetUp() override {
+        ASSERT_NE(window, nullptr);
+        glfwMakeContextCurrent(window);
+    }
+    void TearDown() override {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glUseProgram(0);
+    }
     static std::vector<unsigned char> readPixels(int x, int y, int w, int h) { return readRgba(x, y, w, h); }
+
+    static inline GLFWwindow* window = nullptr;
+    static constexpr int width = 320, height = 180;
 };

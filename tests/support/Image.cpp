@@ -3,49 +3,60 @@
 #include <IL/il.h>
 
 #include <algorithm>
-#include <ostream>
+
+namespace {
+
+// Once per process: a second ilInit would reset states the game's own texture loader may have set.
+ILuint newDevilImage() {
+    static const bool initialised = (ilInit(), true);
+    (void)initialised;
+    ILuint name = 0;
+    ilGenImages(1, &name);
+    ilBindImage(name);
+    return name;
+}
+
+} // namespace
 
 Rgb Image::at(int x, int y) const {
-    size_t index = (static_cast<size_t>(y) * width + x) * 3;
-    return {rgb[index], rgb[index + 1], rgb[index + 2]};
+    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+    return {rgb[i], rgb[i + 1], rgb[i + 2]};
 }
 
 int Image::count(Rgb colour) const {
     int matches = 0;
     for (size_t i = 0; i + 2 < rgb.size(); i += 3)
-        if (rgb[i] == colour.r && rgb[i + 1] == colour.g && rgb[i + 2] == colour.b)
-            ++matches;
+        matches += rgb[i] == colour.r && rgb[i + 1] == colour.g && rgb[i + 2] == colour.b;
     return matches;
 }
 
 Image Image::load(const std::string& path) {
-    // Once per process: a second ilInit would reset the states that the game's own texture loader may have
-    // set.
-    static bool initialised = (ilInit(), true);
-    (void)initialised;
-    ILuint name = 0;
-    ilGenImages(1, &name);
-    ilBindImage(name);
+    ILuint name = newDevilImage();
+    ilEnable(IL_ORIGIN_SET); // row 0 at the top; the game's texture loader sets its own origin every time
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
     Image image;
     if (ilLoadImage(path.c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) {
         image.width = ilGetInteger(IL_IMAGE_WIDTH);
         image.height = ilGetInteger(IL_IMAGE_HEIGHT);
-        const ILubyte* data = ilGetData();
-        size_t rowBytes = static_cast<size_t>(image.width) * 3;
-        image.rgb.resize(rowBytes * image.height);
-        // The origin is the file's; DevIL's global origin setting is left alone so the game's loader keeps
-        // its own.
-        bool bottomFirst = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
-        for (int row = 0; row < image.height; ++row) {
-            int source = bottomFirst ? image.height - 1 - row : row;
-            std::copy(data + source * rowBytes, data + (source + 1) * rowBytes,
-                      image.rgb.begin() + row * rowBytes);
-        }
+        image.rgb.assign(ilGetData(), ilGetData() + static_cast<size_t>(image.width) * image.height * 3);
     }
     ilDeleteImages(1, &name);
     return image;
 }
 
-std::ostream& operator<<(std::ostream& stream, const Rgb& colour) {
-    return stream << "rgb(" << int(colour.r) << ", " << int(colour.g) << ", " << int(colour.b) << ")";
+bool Image::save(const std::string& path) const {
+    ILuint name = newDevilImage();
+    bool grey = true;
+    for (size_t p = 0; p < rgb.size() && grey; p += 3)
+        grey = rgb[p + 1] == rgb[p] && rgb[p + 2] == rgb[p];
+    std::vector<std::uint8_t> data;
+    for (size_t p = 0; p < rgb.size(); p += grey ? 3 : 1)
+        data.push_back(rgb[p]);
+    bool saved = ilTexImage(width, height, 1, grey ? 1 : 3, grey ? IL_LUMINANCE : IL_RGB, IL_UNSIGNED_BYTE,
+                            data.data());
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
+    ilEnable(IL_FILE_OVERWRITE);
+    saved = saved && ilSave(IL_PNG, path.c_str());
+    ilDeleteImages(1, &name);
+    return saved;
 }

@@ -6,15 +6,12 @@
 #include <stdexcept>
 
 TestMesh squareMesh(const std::string& name, float h, glm::vec3 c) {
-    TestMesh mesh;
-    mesh.name = name;
-    const glm::vec3 corners[4] = {c + glm::vec3(-h, -h, 0), c + glm::vec3(h, -h, 0), c + glm::vec3(h, h, 0),
-                                  c + glm::vec3(-h, h, 0)};
-    const glm::vec2 uv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    TestMesh mesh{name, {}, {}, {}};
+    const glm::vec2 corners[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     for (int i : {0, 1, 2, 0, 2, 3}) {
-        mesh.positions.push_back(corners[i]);
+        mesh.positions.push_back(c + glm::vec3((corners[i] * 2.0f - 1.0f) * h, 0.0f));
         mesh.normals.push_back(glm::vec3(0, 0, 1));
-        mesh.uvs.push_back(uv[i]);
+        mesh.uvs.push_back(corners[i]);
     }
     return mesh;
 }
@@ -22,7 +19,7 @@ TestMesh squareMesh(const std::string& name, float h, glm::vec3 c) {
 namespace {
 
 template <typename V>
-void writeArray(std::ostream& out, const std::string& id, const std::vector<V>& values, const char* params) {
+void writeSource(std::ostream& out, const std::string& id, const std::vector<V>& values, const char* params) {
     const int n = V::length();
     out << "<source id=\"" << id << "\"><float_array id=\"" << id << "-array\" count=\"" << values.size() * n
         << "\">";
@@ -36,42 +33,39 @@ void writeArray(std::ostream& out, const std::string& id, const std::vector<V>& 
     out << "</accessor></technique_common></source>\n";
 }
 
+std::string colour(glm::vec3 c) {
+    std::ostringstream out;
+    out << "<color>" << c.r << ' ' << c.g << ' ' << c.b << " 1</color>";
+    return out.str();
+}
+
 } // namespace
 
 void writeCollada(const std::string& path, const std::vector<TestMesh>& meshes) {
-    std::ostringstream out;
-    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" version=\"1.4.1\">\n"
-           "<asset><up_axis>Z_UP</up_axis></asset>\n";
-    bool anyMaterial = false;
+    std::ostringstream out, effects, materials;
     for (const TestMesh& m : meshes)
-        anyMaterial = anyMaterial || m.material;
-    if (anyMaterial) {
-        out << "<library_effects>\n";
-        for (const TestMesh& m : meshes) {
-            if (!m.material)
-                continue;
-            out << "<effect id=\"fx-" << m.name << "\"><profile_COMMON><technique sid=\"t\"><phong>"
-                << "<diffuse><color>" << m.diffuse.r << ' ' << m.diffuse.g << ' ' << m.diffuse.b
-                << " 1</color></diffuse><specular><color>" << m.specular.r << ' ' << m.specular.g << ' '
-                << m.specular.b << " 1</color></specular><shininess><float>" << m.shininess
-                << "</float></shininess></phong></technique></profile_COMMON></effect>\n";
+        if (m.material) {
+            effects << "<effect id=\"fx-" << m.name
+                    << "\"><profile_COMMON><technique sid=\"t\"><phong><diffuse>" << colour(m.diffuse)
+                    << "</diffuse><specular>" << colour(m.specular) << "</specular><shininess><float>"
+                    << m.shininess << "</float></shininess></phong></technique></profile_COMMON></effect>\n";
+            materials << "<material id=\"mat-" << m.name << "\"><instance_effect url=\"#fx-" << m.name
+                      << "\"/></material>\n";
         }
-        out << "</library_effects>\n<library_materials>\n";
-        for (const TestMesh& m : meshes)
-            if (m.material)
-                out << "<material id=\"mat-" << m.name << "\"><instance_effect url=\"#fx-" << m.name
-                    << "\"/></material>\n";
-        out << "</library_materials>\n";
-    }
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<COLLADA xmlns=\"http://www.collada.org/2005/11/"
+           "COLLADASchema\" version=\"1.4.1\">\n<asset><up_axis>Z_UP</up_axis></asset>\n";
+    if (!effects.str().empty())
+        out << "<library_effects>\n"
+            << effects.str() << "</library_effects>\n<library_materials>\n"
+            << materials.str() << "</library_materials>\n";
     out << "<library_geometries>\n";
     for (const TestMesh& m : meshes) {
         out << "<geometry id=\"" << m.name << "\" name=\"" << m.name << "\"><mesh>\n";
-        writeArray(out, m.name + "-positions", m.positions, "XYZ");
+        writeSource(out, m.name + "-positions", m.positions, "XYZ");
         if (!m.normals.empty())
-            writeArray(out, m.name + "-normals", m.normals, "XYZ");
+            writeSource(out, m.name + "-normals", m.normals, "XYZ");
         if (!m.uvs.empty())
-            writeArray(out, m.name + "-uv", m.uvs, "ST");
+            writeSource(out, m.name + "-uv", m.uvs, "ST");
         out << "<vertices id=\"" << m.name << "-vertices\"><input semantic=\"POSITION\" source=\"#" << m.name
             << "-positions\"/></vertices>\n<triangles " << (m.material ? "material=\"paint\" " : "")
             << "count=\"" << m.positions.size() / 3 << "\"><input semantic=\"VERTEX\" source=\"#" << m.name
@@ -108,7 +102,6 @@ std::string makeTempFolder(const std::string& prefix) {
 
 void writeTextFile(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    if (!file)
+    if (!(file << text))
         throw std::runtime_error("cannot write " + path);
 }
