@@ -1,22 +1,33 @@
-#include "support/PrivateXServer.h"
+#include "support/GameUnderTest.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <csignal>
+#include <cstdlib>
 
 namespace {
 
-// ctest starts one process per test: with this each such test has an X server, keyboard and focus of its own.
+// An Xvfb for this test process alone (ctest starts one per test), so games beside it keep their own
+// keyboard and focus. -displayfd: the server picks a free number and writes it once it accepts clients.
 class OwnDisplay : public testing::Environment {
 public:
     void SetUp() override {
-        server = std::make_unique<PrivateXServer>();
-        ASSERT_FALSE(server->display().empty()) << "no Xvfb of the test's own: " << server->error();
+        server = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0",
+                                     std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24",
+                                     "-nolisten", "tcp", "-noreset"});
+        ASSERT_TRUE(waitUntil([&] { return server->now().out.find('\n') != std::string::npos; }, 10s))
+            << "no Xvfb of the test's own: " << server->now();
+        setenv("DISPLAY", (":" + server->now().out.substr(0, server->now().out.find('\n'))).c_str(), 1);
     }
-    void TearDown() override { server.reset(); }
+    // Asked to end, Xvfb removes its lock file and socket; killed, it would leave them behind.
+    void TearDown() override {
+        ::kill(server->pid(), SIGTERM);
+        server->wait(5s);
+    }
 
 private:
-    std::unique_ptr<PrivateXServer> server;
+    std::unique_ptr<ChildProcess> server;
 };
 
 } // namespace
