@@ -6,183 +6,109 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <map>
 #include <thread>
 #include <tuple>
 
-namespace fs = std::filesystem;
-
 namespace {
 
-// A small window keeps the software-rendered frames fast.
-const std::vector<std::string> smallWindow{"320", "180"};
 const std::string startupLine =
     std::string("You are running '") + WINDLAP_BINARY + "' with the arguments:320 and 180\n";
 constexpr auto noHang = 120s; // start-up with every model loaded, a sanitizer build included
 
-// A private copy of the data folders (the game reads them relative to its working directory).
-class RunFolder {
-public:
-    explicit RunFolder(bool empty = false) : root(makeTempFolder("windlap-broken")) {
-        for (const char* folder : {"Shader", "Models", "Textures", "Fonts", "Sounds"})
-            if (!empty)
-                fs::copy(fs::path(WINDLAP_RUN_DIR) / folder, root / folder, fs::copy_options::recursive);
+// A folder of its own that a shell script fills (keep FILE N: the first N/10000 of the file, as a copy that
+// stopped part-way leaves it).
+struct RunFolder {
+    explicit RunFolder(const std::string& script) : path(makeTempFolder("windlap-broken")) {
+        const ProcessResult made = runProcess(
+            {"sh", "-c", "set -e\nkeep() { truncate -s $(($(stat -c %s $1) * $2 / 10000)) $1; }\n" + script},
+            60s, path);
+        EXPECT_EQ(made.exitStatus, 0) << made;
     }
     ~RunFolder() {
-        setWritable(true);
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
+        runProcess({"chmod", "-R", "u+w", path}, 60s);
+        runProcess({"rm", "-rf", path}, 60s);
     }
-    std::string file(const std::string& relative) const { return (root / relative).string(); }
-    void remove(const std::string& relative) { ASSERT_TRUE(fs::remove(file(relative))) << relative; }
-    void write(const std::string& relative, const std::string& text) { writeTextFile(file(relative), text); }
-    std::string read(const std::string& relative) const {
-        std::ifstream stream(file(relative), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-    }
-    // As a copy that stopped part-way leaves it.
-    void truncate(const std::string& relative, double kept) {
-        fs::resize_file(file(relative), static_cast<std::uintmax_t>(kept * fs::file_size(file(relative))));
-    }
-    // A geometry no node instances is not imported; the generator writes each node on its own line.
-    void dropMesh(const std::string& model, const std::string& mesh) {
-        const std::string text = read(model);
-        const size_t at = text.find("<node id=\"node-" + mesh + "\"");
-        ASSERT_NE(at, std::string::npos) << mesh;
-        const size_t lineStart = text.rfind('\n', at) + 1;
-        write(model, text.substr(0, lineStart) + text.substr(text.find('\n', at) + 1));
-    }
-    void setWritable(bool writable) {
-        const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-        const auto option = writable ? fs::perm_options::add : fs::perm_options::remove;
-        std::error_code ignored;
-        for (const auto& entry : fs::recursive_directory_iterator(root, ignored))
-            fs::permissions(entry.path(), write, option, ignored);
-        fs::permissions(root, write, option, ignored);
-    }
-    std::map<std::string, std::uintmax_t> listing() const {
-        std::map<std::string, std::uintmax_t> files;
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            files[entry.path().string()] = entry.is_regular_file() ? entry.file_size() : 0;
-        return files;
-    }
-
-    const fs::path root;
+    std::string listing() const { return runProcess({"ls", "-lR"}, 30s, path).out; }
+    const std::string path;
 };
 
-// Every mesh the game looks up by name, per model.
-const std::vector<std::pair<std::string, std::vector<std::string>>> namedMeshes{
-    {"Models/terrain.dae",
-     {"Grid_right", "Grid_bottomright", "Grid_bottomleft", "Grid_topright", "Grid_topleft", "Grid_top",
-      "Grid_bottom", "Grid", "Grid_left"}},
-    {"Models/fa-18.dae",
-     {"Plane", "wing_left", "wing_right", "rearWing_left", "rearWing_right", "topWing_left", "topWing_right",
-      "hat", "window"}},
-    {"Models/boost.dae", {"can", "can_low", "effect"}},
-    {"Models/hat.dae", {"hat", "hat_low"}}};
-// Those the game's texture loader reports with DevIL's "could not open" number; the sky box skips a missing
-// face silently.
-const std::vector<std::string> reportedImages{
-    "Textures/fa-18-uv.png",        "Textures/fa-18-glow.png",      "Textures/lensflare/bloom.jpg",
-    "Textures/lensflare/spike.jpg", "Textures/lensflare/halo1.jpg", "Textures/lensflare/halo2.jpg",
-    "Textures/lensflare/ring.jpg",  "Textures/Blacka.png",          "Textures/Prize.tif"};
+const std::string copyData = std::string("cd ") + WINDLAP_RUN_DIR +
+                             " && cp -r Shader Models Textures Fonts Sounds " +
+                             "\"$OLDPWD\" && cd \"$OLDPWD\"\n";
 
-// Meshes of every model left out (terrain's too, or not): parity 0 the even-numbered names, 1 the odd ones.
-void lackMeshes(RunFolder& run, size_t parity, bool terrain) {
-    for (const auto& [model, meshes] : namedMeshes)
-        for (size_t i = parity; i < meshes.size() && (terrain || model != "Models/terrain.dae"); i += 2)
-            run.dropMesh(model, meshes[i]);
+// A geometry that no node instances is not imported; the generator writes each node on its own line.
+std::string dropMeshes(const std::string& model, const std::vector<std::string>& meshes, size_t first = 0,
+                       size_t step = 1) {
+    std::string script;
+    for (size_t i = first; i < meshes.size(); i += step)
+        script += "grep -q 'node-" + meshes[i] + "\"' " + model + "\nsed -i '/<node id=\"node-" + meshes[i] +
+                  "\"/d' " + model + "\n";
+    return script;
 }
-void dropTerrain(RunFolder& run, const std::vector<const char*>& pieces) {
-    for (const char* piece : pieces)
-        run.dropMesh("Models/terrain.dae", piece);
+const std::vector<std::string> terrain{"Grid_right",   "Grid_bottomright", "Grid_bottomleft", "Grid_topright",
+                                       "Grid_topleft", "Grid_top",         "Grid_bottom",     "Grid",
+                                       "Grid_left"};
+// Every mesh the game looks up by name, of the models other than the terrain, left out every other one.
+std::string lackMeshes(size_t parity) {
+    return dropMeshes("Models/fa-18.dae",
+                      {"Plane", "wing_left", "wing_right", "rearWing_left", "rearWing_right", "topWing_left",
+                       "topWing_right", "hat", "window"},
+                      parity, 2) +
+           dropMeshes("Models/boost.dae", {"can", "can_low", "effect"}, parity, 2) +
+           dropMeshes("Models/hat.dae", {"hat", "hat_low"}, parity, 2);
 }
 
-// Each break turns off things of its own, so that several share one run; the output names each reported one.
+// Each break turns off things of its own, so that several share one run.
 struct PlayableBreak {
-    std::string name;
-    std::string soundConfig; // alsoft.conf for the run
-    std::function<void(RunFolder&)> breakIt;
-    std::string expectedOut; // after the start-up line
+    std::string name, soundConfig, script, expectedOut; // out after the start-up line
 };
-
-std::vector<PlayableBreak> playableBreaks() {
-    std::string imageLines;
-    for (size_t i = 0; i < reportedImages.size(); ++i)
-        imageLines += "1290\n";
-    return {
-        {"MissingModels_SoundDeviceFailsToOpen", "drivers=wave\n[wave]\nfile=/nonexistent-folder/sound.wav",
-         [](RunFolder& run) {
-             for (const char* model : {"terrain", "Ring", "fa-18", "boost", "hat"})
-                 run.remove(std::string("Models/") + model + ".dae");
-         },
-         ""},
-        {"NotAModel_TruncatedModel_IndexOutOfRange_NoSoundBackend", "drivers=no-such-backend",
-         [](RunFolder& run) {
-             run.write("Models/fa-18.dae", "This is not a model.\n\x01\x02\xff\n<COLLADA><node");
-             run.truncate("Models/Ring.dae", 0.5);
-             // Well-formed XML whose triangles name corners the vertex arrays do not have.
-             std::string text = run.read("Models/terrain.dae");
-             run.write("Models/terrain.dae", text.insert(text.find("<p>") + 3, "99999999 "));
-         },
-         ""},
-        {"LackingEvenMeshes_ReadOnlyFolder", "",
-         [](RunFolder& run) {
-             lackMeshes(run, 0, true);
-             run.setWritable(false);
-         },
-         ""},
-        {"LackingOddMeshes_TerrainCentreAlone", "",
-         [](RunFolder& run) {
-             lackMeshes(run, 1, false);
-             dropTerrain(run, {"Grid_right", "Grid_bottomright", "Grid_bottomleft", "Grid_topright",
-                               "Grid_topleft", "Grid_top", "Grid_bottom", "Grid_left"});
-         },
-         ""},
-        // The ALSA library prints its own lines for a device it cannot find.
-        {"MissingImages_TerrainCornersAlone_SoundDeviceNotFound",
-         "drivers=alsa\n[alsa]\ndevice=windlap-no-such-device",
-         [](RunFolder& run) {
-             for (const std::string& image : reportedImages)
-                 run.remove(image);
-             for (const char* face : {"right", "left", "top", "bottom", "back", "front"})
-                 run.remove(std::string("Textures/skybox/") + face + ".jpg");
-             dropTerrain(run, {"Grid_right", "Grid_top", "Grid_bottom", "Grid", "Grid_left"});
-         },
-         imageLines},
-        // Sounds broken in every way (missing, not a WAV, cut in the header, the format and the samples).
-        {"MissingFont_BrokenSounds", "drivers=wave\n[wave]\nfile=/dev/null",
-         [](RunFolder& run) {
-             run.remove("Fonts/arial.ttf");
-             run.remove("Sounds/engine.wav");
-             run.write("Sounds/ring.wav", "RIFF\x10\0\0\0WAVEfmt \xff\xff\xff\x7f not a sound");
-             run.truncate("Sounds/hat.wav", 0.0005);
-             run.truncate("Sounds/boost.wav", 0.5);
-             run.truncate("Sounds/crash.wav", 0.9);
-         },
-         "ERROR::FREETYPE: Failed to load font\n"},
-    };
-}
+const PlayableBreak playableBreaks[] = {
+    {"MissingModels_SoundDeviceFailsToOpen", "drivers=wave\n[wave]\nfile=/nonexistent-folder/sound.wav",
+     "cd Models && rm terrain.dae Ring.dae fa-18.dae boost.dae hat.dae", ""},
+    // A terrain of well-formed XML whose triangles name corners the vertex arrays do not have.
+    {"NotAModel_TruncatedModel_IndexOutOfRange_NoSoundBackend", "drivers=no-such-backend",
+     "printf 'This is not a model.\\n\\001\\002\\377\\n<COLLADA><node' > Models/fa-18.dae\nkeep "
+     "Models/Ring.dae 5000\n"
+     "sed -i '0,/<p>/s/<p>/<p>99999999 /' Models/terrain.dae",
+     ""},
+    {"LackingEvenMeshes_ReadOnlyFolder", "",
+     lackMeshes(0) + dropMeshes("Models/terrain.dae", terrain, 0, 2) + "chmod -R a-w .", ""},
+    {"LackingOddMeshes_TerrainCentreAlone", "",
+     lackMeshes(1) + dropMeshes("Models/terrain.dae",
+                                {"Grid_right", "Grid_bottomright", "Grid_bottomleft", "Grid_topright",
+                                 "Grid_topleft", "Grid_top", "Grid_bottom", "Grid_left"}),
+     ""},
+    // DevIL's "could not open" number for each image of the texture loader; the sky box skips a missing face
+    // silently. The ALSA library prints its own lines for a device it cannot find.
+    {"MissingImages_TerrainCornersAlone_SoundDeviceNotFound",
+     "drivers=alsa\n[alsa]\ndevice=windlap-no-such-device",
+     dropMeshes("Models/terrain.dae", {"Grid_right", "Grid_top", "Grid_bottom", "Grid", "Grid_left"}) +
+         "cd Textures && rm fa-18-uv.png fa-18-glow.png Blacka.png Prize.tif\n"
+         "rm lensflare/bloom.jpg lensflare/spike.jpg lensflare/halo1.jpg lensflare/halo2.jpg "
+         "lensflare/ring.jpg\n"
+         "cd skybox && rm right.jpg left.jpg top.jpg bottom.jpg back.jpg front.jpg",
+     "1290\n1290\n1290\n1290\n1290\n1290\n1290\n1290\n1290\n"},
+    // Sounds broken in every way (missing, not a WAV, cut in the header, the format and the samples).
+    {"MissingFont_BrokenSounds", "drivers=wave\n[wave]\nfile=/dev/null",
+     "rm Fonts/arial.ttf Sounds/engine.wav\nprintf 'RIFF\\020\\000\\000\\000WAVEfmt \\377\\377\\377\\177 not "
+     "a sound' > "
+     "Sounds/ring.wav\nkeep Sounds/hat.wav 5\nkeep Sounds/boost.wav 5000\nkeep Sounds/crash.wav 9000",
+     "ERROR::FREETYPE: Failed to load font\n"},
+};
 
 class PlaysOn : public testing::TestWithParam<PlayableBreak> {};
 
 // A few seconds of play with keys held (climb, roll, boost with its zoom, the help and frame time texts), so
 // that the world update, every pass and the HUD run on the broken data.
 TEST_P(PlaysOn, AndQuitsOnEscape) {
-    RunFolder run;
-    std::vector<std::string> env;
-    if (!GetParam().soundConfig.empty()) {
-        run.write("alsoft.conf", "[general]\n" + GetParam().soundConfig + "\n");
-        env = {"-u", "ALSOFT_DRIVERS", "-u", "ALSOFT_LOGLEVEL", "ALSOFT_CONF=" + run.file("alsoft.conf")};
-    }
-    GetParam().breakIt(run);
-    const auto before = run.listing();
+    const PlayableBreak& row = GetParam();
+    const RunFolder run(copyData + "printf '[general]\\n" + row.soundConfig + "\\n' > alsoft.conf\n" +
+                        row.script);
+    const std::string before = run.listing();
     {
-        GameUnderTest game(smallWindow, run.root, env);
+        GameUnderTest game(
+            {"320", "180"}, run.path,
+            {"-u", "ALSOFT_DRIVERS", "-u", "ALSOFT_LOGLEVEL", "ALSOFT_CONF=" + run.path + "/alsoft.conf"});
         ASSERT_TRUE(game.waitForWindow(noHang)) << game.diagnostics();
         for (const char* key : {"s", "a", "Shift_L", "F1", "F2"})
             game.keyDown(key);
@@ -191,23 +117,23 @@ TEST_P(PlaysOn, AndQuitsOnEscape) {
         EXPECT_TRUE(game.waitForFrames(noHang)) << "frames stopped: " << game.diagnostics();
         const ProcessResult end = game.quitWithEscape(noHang);
         EXPECT_EQ(std::tie(end.exitStatus, end.err, end.out),
-                  std::make_tuple(0, "", startupLine + GetParam().expectedOut))
+                  std::make_tuple(0, "", startupLine + row.expectedOut))
             << end;
     }
     // Write permission means little to root: what is left behind shows whether the game wrote there.
     EXPECT_EQ(run.listing(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Data, PlaysOn, testing::ValuesIn(playableBreaks()),
+INSTANTIATE_TEST_SUITE_P(Data, PlaysOn, testing::ValuesIn(playableBreaks),
                          [](const auto& info) { return info.param.name; });
 
 // An empty working folder, and one the shell enters, removes and then becomes the game in.
 TEST(BrokenFolder, EndsWithTheFirstShaderMessage) {
     for (bool deleted : {false, true}) {
-        RunFolder run(!deleted);
+        const RunFolder run(deleted ? copyData : "");
         const std::string script = deleted ? "rm -rf \"$PWD\" && exec \"$0\" \"$@\"" : "exec \"$0\" \"$@\"";
         const ProcessResult end =
-            GameUnderTest({"-c", script, WINDLAP_BINARY, "320", "180"}, run.root, {}, "sh")
+            GameUnderTest({"-c", script, WINDLAP_BINARY, "320", "180"}, run.path, {}, "sh")
                 .waitForExit(noHang);
         EXPECT_EQ(
             std::tie(end.exitStatus, end.out, end.err),
