@@ -11,31 +11,17 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
-namespace {
-
-std::string contents(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
-        text.append(buffer, static_cast<size_t>(n));
-    return text;
-}
-
-} // namespace
-
 std::ostream& operator<<(std::ostream& stream, const ProcessResult& result) {
-    stream << "exit status " << result.exitStatus << ", signal " << result.signal
-           << (result.timedOut ? ", killed at the time-out" : "");
-    return stream << "\n--- stdout ---\n" << result.out << "--- stderr ---\n" << result.err << "---";
+    return stream << "exit status " << result.exitStatus << ", signal " << result.signal
+                  << (result.timedOut ? ", killed at the time-out" : "") << "\n--- stdout ---\n"
+                  << result.out << "--- stderr ---\n"
+                  << result.err << "---";
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& command, const std::string& folder) {
-    int in[2];
     // Close-on-exec, so children that other threads start meanwhile do not inherit them.
-    if (pipe2(in, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe2 failed");
+    int in[2];
+    pipe2(in, O_CLOEXEC);
     stdinWriteEnd = in[1];
     outFile = memfd_create("out", MFD_CLOEXEC);
     errFile = memfd_create("err", MFD_CLOEXEC);
@@ -56,17 +42,13 @@ ChildProcess::ChildProcess(const std::vector<std::string>& command, const std::s
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(in[0]);
-    if (error != 0) {
-        ended = true;
+    ended = error != 0;
+    if (ended)
         throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));
-    }
 }
 
 ChildProcess::~ChildProcess() {
-    if (!ended) {
-        ::kill(-childPid, SIGKILL);
-        waitpid(childPid, &status, 0);
-    }
+    wait(std::chrono::milliseconds(0));
     for (int fd : {outFile, errFile, stdinWriteEnd})
         close(fd);
 }
@@ -83,8 +65,10 @@ ProcessResult ChildProcess::now() {
         result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     }
-    result.out = contents(outFile);
-    result.err = contents(errFile);
+    char buffer[4096];
+    for (auto [fd, text] : {std::pair{outFile, &result.out}, std::pair{errFile, &result.err}})
+        for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text->size()))) > 0;)
+            text->append(buffer, static_cast<size_t>(n));
     return result;
 }
 

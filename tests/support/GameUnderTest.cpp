@@ -6,19 +6,6 @@
 #include <filesystem>
 #include <thread>
 
-namespace {
-
-std::vector<std::string> envCommand(const std::vector<std::string>& arguments,
-                                    const std::vector<std::string>& env, const std::string& game) {
-    std::vector<std::string> command{"env"};
-    command.insert(command.end(), env.begin(), env.end());
-    command.push_back(game);
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return command;
-}
-
-} // namespace
-
 std::string xTool(const std::vector<std::string>& command) {
     const ProcessResult result = runProcess(command, 30s);
     EXPECT_EQ(result.exitStatus, 0) << command[0] << " " << command[1] << ": " << result;
@@ -32,7 +19,6 @@ std::string findWindow(pid_t pid) {
 }
 
 bool sendKey(const std::string& window, const std::string& action, const std::string& key) {
-    // Focused first: xdotool's "--window" would send a synthetic event, which changes no key state.
     std::vector<std::string> command{"xdotool"};
     if (!window.empty())
         command.insert(command.end(), {"windowfocus", "--sync", window});
@@ -45,11 +31,9 @@ bool sendKey(const std::string& window, const std::string& action, const std::st
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
+    for (; !condition(); std::this_thread::sleep_for(20ms))
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(20ms);
-    }
     return true;
 }
 
@@ -61,14 +45,17 @@ int countWhere(const Image& image, Region r, const std::function<bool(Rgb)>& pre
     return matches;
 }
 
+static std::vector<std::string> withEnv(std::vector<std::string> env, const std::string& game,
+                                        const std::vector<std::string>& arguments) {
+    env.insert(env.begin(), "env");
+    env.push_back(game);
+    env.insert(env.end(), arguments.begin(), arguments.end());
+    return env;
+}
+
 GameUnderTest::GameUnderTest(const std::vector<std::string>& arguments, const std::string& folder,
                              const std::vector<std::string>& env, const std::string& game)
-    : process(envCommand(arguments, env, game), folder) {}
-
-GameUnderTest::~GameUnderTest() {
-    for (const std::string& key : std::set<std::string>(held))
-        keyUp(key);
-}
+    : process(withEnv(env, game, arguments), folder) {}
 
 bool GameUnderTest::waitForWindow(std::chrono::milliseconds timeout) {
     return waitUntil([&] { return !(window = findWindow(process.pid())).empty() || !running(); }, timeout) &&
@@ -76,45 +63,42 @@ bool GameUnderTest::waitForWindow(std::chrono::milliseconds timeout) {
 }
 
 bool GameUnderTest::waitForFrames(std::chrono::milliseconds timeout) {
-    return waitUntil(
-               [&] {
-                   const Image first = screenshot("first");
-                   std::this_thread::sleep_for(300ms);
-                   return !running() || (first.width > 0 && first.rgb != screenshot("second").rgb);
-               },
-               timeout) &&
-           running();
+    const auto moving = [&] {
+        const Image first = screenshot("first");
+        std::this_thread::sleep_for(300ms);
+        return !running() || (first.width > 0 && first.rgb != screenshot("second").rgb);
+    };
+    return waitUntil(moving, timeout) && running();
 }
 
 void GameUnderTest::keyDown(const std::string& key) {
-    EXPECT_TRUE(sendKey(window, "keydown", key)) << "could not press " << key;
+    EXPECT_TRUE(sendKey(window, "keydown", key)) << key;
     held.insert(key);
 }
 
 void GameUnderTest::keyUp(const std::string& key) {
-    // Without a window: a key that ended the game must come up in the server all the same.
-    EXPECT_TRUE(sendKey("", "keyup", key)) << "could not release " << key;
+    // A key that ended the game has no window left to focus; it must come up in the server all the same.
+    EXPECT_TRUE(sendKey("", "keyup", key)) << key;
     held.erase(key);
 }
 
-void GameUnderTest::tap(const std::string& key) {
-    EXPECT_TRUE(sendKey(window, "key", key)) << "could not tap " << key;
+void GameUnderTest::releaseKeys() {
+    while (!held.empty())
+        keyUp(*held.begin());
 }
 
 Image GameUnderTest::screenshot(const std::string& name) {
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string folder =
-        std::string(WINDLAP_RUN_DIR) + "/../test-shots/" + test->test_suite_name() + "." + test->name();
-    std::filesystem::create_directories(folder);
-    if (runProcess({"import", "-window", window, "png:" + folder + "/" + name + ".png"}, 30s).exitStatus != 0)
-        return {};
-    return Image::load(folder + "/" + name + ".png");
+    const std::string file = std::string(WINDLAP_RUN_DIR) + "/../test-shots/" + test->test_suite_name() +
+                             "." + test->name() + "/" + name + ".png";
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    return runProcess({"import", "-window", window, "png:" + file}, 30s).exitStatus == 0 ? Image::load(file)
+                                                                                         : Image{};
 }
 
 ProcessResult GameUnderTest::waitForExit(std::chrono::milliseconds timeout) {
     const ProcessResult result = process.wait(timeout);
-    for (const std::string& key : std::set<std::string>(held))
-        keyUp(key);
+    releaseKeys();
     return result;
 }
 
