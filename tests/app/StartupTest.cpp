@@ -44,10 +44,8 @@ TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOne) {
         const std::string error =
             parseArguments(static_cast<int>(argv.size()), argv.data(), settings, console);
         // With fewer than two arguments the console stays quiet.
-        const std::string shown = argv.size() > 2
-                                      ? std::string("You are running './windlap' with the arguments:") +
-                                            argv[1] + " and " + argv[2] + "\n"
-                                      : "";
+        const std::string shown =
+            argv.size() > 2 ? startupLine(std::string(argv[1]) + " and " + argv[2], "./windlap") : "";
         SCOPED_TRACE(shown + " / " + std::to_string(row.args.size()) + " arguments");
         EXPECT_EQ(error, messages[row.message]);
         EXPECT_EQ(console.str(), shown);
@@ -62,18 +60,15 @@ TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOne) {
 
 // Standard input is a pipe that never delivers a byte: a failure that waited for a key would hang.
 TEST(StartupBinary, FailuresEndAtOnceWithTheirMessage) {
-    const auto line = [](const std::string& args) {
-        return std::string("You are running '") + WINDLAP_BINARY + "' with the arguments:" + args + "\n";
-    };
     const std::vector<std::string> withoutX{"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
     struct Row {
         std::vector<std::string> args, env;
         std::string out, err;
     };
     const Row rows[] = {
-        {{"abc", "600"}, withoutX, line("abc and 600"), messages[1] + "\n"},
+        {{"abc", "600"}, withoutX, startupLine("abc and 600"), messages[1] + "\n"},
         {{}, withoutX, "", "ERROR: Could not init glfw\n"},
-        {{"0", "600", "0", "60", "extra"}, {}, line("0 and 600"), "ERROR: Could not open window\n"},
+        {{"0", "600", "0", "60", "extra"}, {}, startupLine("0 and 600"), "ERROR: Could not open window\n"},
         // Mesa, the only driver under Xvfb, then offers at most OpenGL 3.3.
         {{}, {"MESA_GL_VERSION_OVERRIDE=3.3"}, "", "ERROR: Could not open window\n"},
     };

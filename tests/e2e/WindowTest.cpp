@@ -4,7 +4,6 @@
 
 // Title and size from the command line, a size the window manager must keep, Escape: status 0, quietly.
 TEST(Window, TitleSizeFixedSizeFullscreenAndEscape) {
-    const std::string line = std::string("You are running '") + WINDLAP_BINARY + "' with the arguments:";
     struct Row {
         std::vector<std::string> args;
         int width, height;
@@ -14,8 +13,8 @@ TEST(Window, TitleSizeFixedSizeFullscreenAndEscape) {
     // Xvfb offers one video mode, its screen size, and GLFW takes the closest mode to the one asked for.
     const Row rows[] = {
         {{}, 1280, 720, true, ""},
-        {{"800", "600"}, 800, 600, true, line + "800 and 600\n"},
-        {{"800", "600", "1", "75"}, screenWidth, screenHeight, false, line + "800 and 600\n"}};
+        {{"800", "600"}, 800, 600, true, startupLine("800 and 600")},
+        {{"800", "600", "1", "75"}, screenWidth, screenHeight, false, startupLine("800 and 600")}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.out);
         GameUnderTest game(row.args);

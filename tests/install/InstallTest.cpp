@@ -20,22 +20,21 @@ protected:
     // The launcher must start the game of the tree under prefix in its data folder, whatever the working
     // directory, hand on the arguments unchanged and the game's messages and exit status.
     void expectLauncherPlays(const fs::path& launcher, const fs::path& prefix) {
-        const std::string line = "You are running '" +
-                                 (fs::canonical(prefix) / "lib/games/windlap/windlap").string() +
-                                 "' with the arguments:";
+        const std::string game = fs::canonical(prefix) / "lib/games/windlap/windlap";
         fs::create_directories(temp / "elsewhere");
         // A blank and a wildcard arrive unchanged.
         const ProcessResult refused =
             GameUnderTest({"x y*", "600"}, temp / "elsewhere", {}, launcher).waitForExit();
         EXPECT_EQ(std::tie(refused.exitStatus, refused.out, refused.err),
-                  std::make_tuple(1, line + "x y* and 600\n",
+                  std::make_tuple(1, startupLine("x y* and 600", game),
                                   "Error: Could not parse first element: x reolution, try again!\n"));
         // The launcher replaces itself with the game, so the window belongs to the process it started.
         GameUnderTest play({"800", "600"}, temp / "elsewhere", {}, launcher);
         ASSERT_TRUE(play.waitForWindow() && play.waitForFrames()) << play.diagnostics();
         // An image or the font missing from the data folder would be reported here.
         const ProcessResult end = play.quitWithEscape();
-        EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err), std::make_tuple(0, line + "800 and 600\n", ""));
+        EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err),
+                  std::make_tuple(0, startupLine("800 and 600", game), ""));
     }
 
     const fs::path temp = fs::canonical(makeTempFolder("windlap-install"));

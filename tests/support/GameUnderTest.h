@@ -20,6 +20,11 @@ std::string findWindow(pid_t pid); // its visible window, or ""
 bool sendKey(const std::string& window, const std::string& action, const std::string& key);
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
+// The game's first line, naming its first two arguments.
+inline std::string startupLine(const std::string& firstTwo, const std::string& game = WINDLAP_BINARY) {
+    return "You are running '" + game + "' with the arguments:" + firstTwo + "\n";
+}
+
 struct Region {
     int x0, y0, x1, y1; // row 0 at the top, x1 and y1 exclusive, clipped to the image
 };
