@@ -18,7 +18,8 @@ TEST(Window, TitleSizeFixedSizeFullscreenAndEscape) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.out);
         GameUnderTest game(row.args);
-        ASSERT_TRUE(game.waitForWindow()) << game.diagnostics();
+        // The title is set once the scene is built, before the first frame.
+        ASSERT_TRUE(game.waitForWindow() && game.waitForFrames()) << game.diagnostics();
         EXPECT_EQ(xTool({"xdotool", "getwindowname", game.windowId()}), "Windlap\n");
         const std::string size = std::to_string(row.width) + "\nHEIGHT=" + std::to_string(row.height) + "\n";
         EXPECT_NE(xTool({"xdotool", "getwindowgeometry", "--shell", game.windowId()}).find("WIDTH=" + size),
