@@ -70,8 +70,9 @@ TEST(Gameplay, ADiveCrashesAlikeAtAnySizeThenTheFadeThePrizeAndHelpTaps) {
     ASSERT_EQ(secondsToCrash.size(), 2u);
     std::printf("crash %.1f s after the release at 1280 x 720, %.1f s at 320 x 180\n", secondsToCrash[0],
                 secondsToCrash[1]);
-    // Flight that went with the frame rate would take far longer at the large size.
-    EXPECT_NEAR(secondsToCrash[0], secondsToCrash[1], 2.0);
+    // Flight that went with the frame rate would take several times as long at the large size; the margin
+    // is for a loaded machine, where the large window's frames may come slower than the game's longest step.
+    EXPECT_NEAR(secondsToCrash[0], secondsToCrash[1], 3.0);
 }
 
 } // namespace
