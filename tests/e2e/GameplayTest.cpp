@@ -71,7 +71,7 @@ TEST(Gameplay, ADiveCrashesAlikeAtAnySizeThenTheFadeThePrizeAndHelpTaps) {
     std::printf("crash %.1f s after the release at 1280 x 720, %.1f s at 320 x 180\n", secondsToCrash[0],
                 secondsToCrash[1]);
     // Flight that went with the frame rate would take several times as long at the large size; the margin
-    // is for a loaded machine, where the large window's frames may come slower than the game's longest step.
+    // is for the slow looks at the large window on a loaded machine.
     EXPECT_NEAR(secondsToCrash[0], secondsToCrash[1], 3.0);
 }
 
