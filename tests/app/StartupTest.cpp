@@ -1,12 +1,11 @@
 #include "app/Startup.h"
 
-#include "support/ChildProcess.h"
+#include "support/GameUnderTest.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
-
-using namespace std::chrono_literals;
+#include <tuple>
 
 namespace {
 
@@ -19,24 +18,23 @@ TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOne) {
     struct Row {
         std::vector<const char*> args;
         int message; // index into messages
-        bool console;
         StartupSettings expected;
     };
     const Row rows[] = {
-        {{}, 0, false, {1280, 720, false, 60}},
-        {{"800"}, 0, false, {1280, 720, false, 60}},
-        {{"800", "600", "1", "75", "extra"}, 0, true, {800, 600, true, 75}},
-        {{"1280px", " 600", "0", "59.94"}, 0, true, {1280, 600, false, 59}},
-        {{"0", "-600"}, 0, true, {0, -600, false, 60}},
-        {{"abc", "xyz", "true", "fast"}, 1, true, {}},
-        {{"", "600"}, 1, true, {}},
-        {{"px1280", "600"}, 1, true, {}},
-        {{"99999999999", "600"}, 1, true, {}},
-        {{"800", "x"}, 2, true, {}},
-        {{"800", "600", "true"}, 3, true, {}},
-        {{"800", "600", "2"}, 3, true, {}},
-        {{"800", "600", ""}, 3, true, {}},
-        {{"800", "600", "0", "sixty"}, 4, true, {}},
+        {{}, 0, {1280, 720, false, 60}},
+        {{"800"}, 0, {1280, 720, false, 60}},
+        {{"800", "600", "1", "75", "extra"}, 0, {800, 600, true, 75}},
+        {{"1280px", " 600", "0", "59.94"}, 0, {1280, 600, false, 59}},
+        {{"0", "-600"}, 0, {0, -600, false, 60}},
+        {{"abc", "xyz", "true", "fast"}, 1, {}},
+        {{"", "600"}, 1, {}},
+        {{"px1280", "600"}, 1, {}},
+        {{"99999999999", "600"}, 1, {}},
+        {{"800", "x"}, 2, {}},
+        {{"800", "600", "true"}, 3, {}},
+        {{"800", "600", "2"}, 3, {}},
+        {{"800", "600", ""}, 3, {}},
+        {{"800", "600", "0", "sixty"}, 4, {}},
     };
     for (const Row& row : rows) {
         std::vector<const char*> argv{"./windlap"};
@@ -45,58 +43,39 @@ TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOne) {
         std::ostringstream console;
         const std::string error =
             parseArguments(static_cast<int>(argv.size()), argv.data(), settings, console);
-        const std::string shown = argv.size() > 2
-                                      ? std::string("You are running './windlap' with the arguments:") +
-                                            argv[1] + " and " + argv[2] + "\n"
-                                      : "";
+        // With fewer than two arguments the console stays quiet.
+        const std::string shown =
+            argv.size() > 2 ? startupLine(std::string(argv[1]) + " and " + argv[2], "./windlap") : "";
         SCOPED_TRACE(shown + " / " + std::to_string(row.args.size()) + " arguments");
         EXPECT_EQ(error, messages[row.message]);
-        EXPECT_EQ(console.str(), row.console ? shown : "");
+        EXPECT_EQ(console.str(), shown);
         if (row.message == 0) {
-            EXPECT_EQ(settings.xResolution, row.expected.xResolution);
-            EXPECT_EQ(settings.yResolution, row.expected.yResolution);
-            EXPECT_EQ(settings.fullscreen, row.expected.fullscreen);
-            EXPECT_EQ(settings.refreshRate, row.expected.refreshRate);
+            const StartupSettings& e = row.expected;
+            EXPECT_EQ(std::tie(settings.xResolution, settings.yResolution, settings.fullscreen,
+                               settings.refreshRate),
+                      std::tie(e.xResolution, e.yResolution, e.fullscreen, e.refreshRate));
         }
     }
 }
 
-// The binary as a console user starts it: standard input is a pipe that never delivers a byte, so a failure
-// that waited for a key would hang.
+// Standard input is a pipe that never delivers a byte: a failure that waited for a key would hang.
 TEST(StartupBinary, FailuresEndAtOnceWithTheirMessage) {
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run the suite through scripts/test";
-    const auto line = [](const std::string& args) {
-        return std::string("You are running '") + WINDLAP_BINARY + "' with the arguments:" + args + "\n";
-    };
+    const std::vector<std::string> withoutX{"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
     struct Row {
-        std::vector<std::string> args;
-        bool withoutX;
-        const char* glVersion;
+        std::vector<std::string> args, env;
         std::string out, err;
     };
     const Row rows[] = {
-        {{"abc", "600"}, true, nullptr, line("abc and 600"), messages[1] + "\n"},
-        {{}, true, nullptr, "", "ERROR: Could not init glfw\n"},
-        {{"0", "600", "0", "60", "extra"},
-         false,
-         nullptr,
-         line("0 and 600"),
-         "ERROR: Could not open window\n"},
+        {{"abc", "600"}, withoutX, startupLine("abc and 600"), messages[1] + "\n"},
+        {{}, withoutX, "", "ERROR: Could not init glfw\n"},
+        {{"0", "600", "0", "60", "extra"}, {}, startupLine("0 and 600"), "ERROR: Could not open window\n"},
         // Mesa, the only driver under Xvfb, then offers at most OpenGL 3.3.
-        {{}, false, "3.3", "", "ERROR: Could not open window\n"},
+        {{}, {"MESA_GL_VERSION_OVERRIDE=3.3"}, "", "ERROR: Could not open window\n"},
     };
     for (const Row& row : rows) {
-        ProcessOptions options;
-        options.silentStdinPipe = true;
-        if (row.withoutX)
-            options.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
-        if (row.glVersion)
-            options.set = {{"MESA_GL_VERSION_OVERRIDE", row.glVersion}};
-        const ProcessResult result = runGame(row.args, 60s, options);
-        EXPECT_FALSE(result.timedOut) << result;
-        EXPECT_EQ(result.exitStatus, 1) << result;
-        EXPECT_EQ(result.err, row.err) << result;
-        EXPECT_EQ(result.out, row.out) << result;
+        const ProcessResult result = GameUnderTest(row.args, WINDLAP_RUN_DIR, row.env).waitForExit(60s);
+        EXPECT_EQ(std::tie(result.exitStatus, result.out, result.err), std::make_tuple(1, row.out, row.err))
+            << result;
     }
 }
 

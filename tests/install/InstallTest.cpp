@@ -1,91 +1,66 @@
-// The game as a player installs it: the tree that `cmake --install` lays under a prefix, and the contents of
-// the Debian package. Each case lays its tree in a fresh temporary folder from this build folder and starts
-// the installed launcher from another working directory, on an X server of its own.
+// The game as a player installs it: the tree `cmake --install` lays under a prefix, and the Debian package's
+// contents, each in a fresh temporary folder, the launcher started from another working directory.
 #include "support/GameUnderTest.h"
+#include "support/TestModels.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <thread>
 #include <tuple>
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 namespace {
 
 class Install : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/windlap-install-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        temp = fs::canonical(pattern);
-        fs::create_directories(temp / "elsewhere");
-    }
     void TearDown() override { fs::remove_all(temp); }
     static ProcessResult run(const std::vector<std::string>& command) { return runProcess(command, 240s); }
 
-    // The launcher at `launcher` must start the game of the tree under `prefix` in the data folder, whatever
-    // the working directory, with the arguments as given, and hand on its messages and exit status.
+    // The launcher must start the game of the tree under prefix in its data folder, whatever the working
+    // directory, hand on the arguments unchanged and the game's messages and exit status.
     void expectLauncherPlays(const fs::path& launcher, const fs::path& prefix) {
-        ProcessOptions options;
-        options.game = launcher;
-        options.workingDirectory = temp / "elsewhere";
-        const std::string game = (fs::canonical(prefix) / "lib/games/windlap/windlap").string();
-
-        // A blank and a wildcard in an argument arrive unchanged: the start-up line shows the first two.
-        ProcessResult refused = runGame({"x y*", "600"}, 60s, options);
-        EXPECT_EQ(
-            std::tie(refused.exitStatus, refused.out, refused.err),
-            std::make_tuple(1, "You are running '" + game + "' with the arguments:x y* and 600\n",
-                            std::string("Error: Could not parse first element: x reolution, try again!\n")));
-
+        const std::string game = fs::canonical(prefix) / "lib/games/windlap/windlap";
+        fs::create_directories(temp / "elsewhere");
+        // A blank and a wildcard arrive unchanged.
+        const ProcessResult refused =
+            GameUnderTest({"x y*", "600"}, temp / "elsewhere", {}, launcher).waitForExit();
+        EXPECT_EQ(std::tie(refused.exitStatus, refused.out, refused.err),
+                  std::make_tuple(1, startupLine("x y* and 600", game),
+                                  "Error: Could not parse first element: x reolution, try again!\n"));
         // The launcher replaces itself with the game, so the window belongs to the process it started.
-        GameUnderTest play({"800", "600"}, options);
-        ASSERT_TRUE(play.waitForWindow()) << play.diagnostics();
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                Image shot = play.screenshot("flight");
-                return shot.width > 0 && shot.count(shot.at(0, 0)) < shot.width * shot.height;
-            },
-            60s))
-            << "the window stayed one colour: " << play.diagnostics();
-        std::this_thread::sleep_for(2s);
-        EXPECT_TRUE(play.running()) << play.diagnostics();
-        ProcessResult end = play.quitWithEscape();
-        // An image or the font that is missing from the data folder would be reported here.
+        GameUnderTest play({"800", "600"}, temp / "elsewhere", {}, launcher);
+        ASSERT_TRUE(play.waitForWindow() && play.waitForFrames()) << play.diagnostics();
+        // An image or the font missing from the data folder would be reported here.
+        const ProcessResult end = play.quitWithEscape();
         EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err),
-                  std::make_tuple(0, "You are running '" + game + "' with the arguments:800 and 600\n",
-                                  std::string()));
+                  std::make_tuple(0, startupLine("800 and 600", game), ""));
     }
 
-    fs::path temp;
+    const fs::path temp = fs::canonical(makeTempFolder("windlap-install"));
 };
 
 } // namespace
 
 TEST_F(Install, TreeUnderAnyPrefixCarriesEveryDataFolderAndPlaysThroughALink) {
     const fs::path prefix = temp / "prefix";
-    ProcessResult install = run({WINDLAP_CMAKE, "--install", WINDLAP_BUILD_DIR, "--prefix", prefix});
+    const ProcessResult install = run({WINDLAP_CMAKE, "--install", WINDLAP_BUILD_DIR, "--prefix", prefix});
     ASSERT_EQ(install.exitStatus, 0) << install;
 
-    // Every folder of the run folder holds data the game reads; each is installed file for file.
-    const fs::path data = prefix / "share/games/windlap";
+    // Each file of the run folder's folders (not the binary) is installed.
     int files = 0;
     for (const fs::directory_entry& file : fs::recursive_directory_iterator(WINDLAP_RUN_DIR)) {
         const fs::path relative = fs::relative(file.path(), WINDLAP_RUN_DIR);
-        if (file.is_regular_file() && relative.has_parent_path()) { // the folders' files, not the binary's
+        if (file.is_regular_file() && relative.has_parent_path()) {
             ++files;
-            ASSERT_TRUE(fs::is_regular_file(data / relative)) << relative << " missing";
-            EXPECT_EQ(fs::file_size(data / relative), file.file_size()) << relative;
+            const fs::path copy = prefix / "share/games/windlap" / relative;
+            ASSERT_TRUE(fs::is_regular_file(copy)) << relative << " missing";
+            EXPECT_EQ(fs::file_size(copy), file.file_size()) << relative;
         }
     }
     EXPECT_GT(files, 40);
 
-    // The menu entry and the metadata pass their validators without a warning; the icons are PNGs of the two
-    // sizes with a clear background.
+    // The menu entry and metadata pass their validators without a warning; the icons have a clear background.
     const std::string icons = prefix / "share/icons/hicolor", format = "%m %wx%h %[channels] %[opaque]";
     const std::pair<std::vector<std::string>, std::string> checks[] = {
         {{"desktop-file-validate", prefix / "share/applications/windlap.desktop"}, ""},
@@ -94,7 +69,7 @@ TEST_F(Install, TreeUnderAnyPrefixCarriesEveryDataFolderAndPlaysThroughALink) {
         {{"identify", "-format", format, icons + "/256x256/apps/windlap.png"}, "PNG 256x256 srgba false"},
         {{"identify", "-format", format, icons + "/48x48/apps/windlap.png"}, "PNG 48x48 srgba false"}};
     for (const auto& [command, out] : checks) {
-        ProcessResult result = run(command);
+        const ProcessResult result = run(command);
         EXPECT_EQ(std::make_pair(result.exitStatus, result.out), std::make_pair(0, out)) << result;
     }
 
@@ -105,7 +80,7 @@ TEST_F(Install, TreeUnderAnyPrefixCarriesEveryDataFolderAndPlaysThroughALink) {
 }
 
 TEST_F(Install, DebianPackageIsLintianCleanAndItsContentsPlayWhereverUnpacked) {
-    ProcessResult pack =
+    const ProcessResult pack =
         run({WINDLAP_CPACK, "--config", std::string(WINDLAP_BUILD_DIR) + "/CPackConfig.cmake", "-G", "DEB",
              "-B", temp / "pack"});
     ASSERT_EQ(pack.exitStatus, 0) << pack;
@@ -115,18 +90,14 @@ TEST_F(Install, DebianPackageIsLintianCleanAndItsContentsPlayWhereverUnpacked) {
             deb = file.path();
     ASSERT_FALSE(deb.empty()) << pack;
 
-    ProcessResult fields = run({"dpkg-deb", "--field", deb, "Package", "Section", "Depends"});
-    ASSERT_EQ(fields.exitStatus, 0) << fields;
-    EXPECT_NE(fields.out.find("Package: windlap\nSection: games\n"), std::string::npos) << fields.out;
+    const ProcessResult fields = run({"dpkg-deb", "--field", deb, "Package", "Section", "Depends"});
+    EXPECT_NE(fields.out.find("Package: windlap\nSection: games\n"), std::string::npos) << fields;
     // Mesa's drivers by name; the game's own libraries as dpkg-shlibdeps found them.
     for (const char* dependency : {"libgl1-mesa-dri", "libglfw3 ", "libbullet", "libassimp", "libdevil"})
         EXPECT_NE(fields.out.find(dependency), std::string::npos) << dependency << " in " << fields.out;
-
-    ProcessResult lint = run({"lintian", "--fail-on", "error,warning", deb});
+    const ProcessResult lint = run({"lintian", "--fail-on", "error,warning", deb});
     EXPECT_EQ(lint.exitStatus, 0) << lint;
 
-    const fs::path root = temp / "root";
-    ProcessResult unpack = run({"dpkg-deb", "-x", deb, root});
-    ASSERT_EQ(unpack.exitStatus, 0) << unpack;
-    expectLauncherPlays(root / "usr/games/windlap", root / "usr");
+    ASSERT_EQ(run({"dpkg-deb", "-x", deb, temp / "root"}).exitStatus, 0);
+    expectLauncherPlays(temp / "root/usr/games/windlap", temp / "root/usr");
 }

@@ -2,91 +2,107 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <thread>
 
+std::string xTool(const std::vector<std::string>& command) {
+    const ProcessResult result = runProcess(command, 30s);
+    EXPECT_EQ(result.exitStatus, 0) << command[0] << " " << command[1] << ": " << result;
+    return result.out;
+}
+
+std::string findWindow(pid_t pid) {
+    const ProcessResult found =
+        runProcess({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 30s);
+    return found.out.substr(0, found.out.find('\n'));
+}
+
+bool sendKey(const std::string& window, const std::string& action, const std::string& key) {
+    std::vector<std::string> command{"xdotool"};
+    if (!window.empty())
+        command.insert(command.end(), {"windowfocus", "--sync", window});
+    command.push_back(action);
+    if (action == "key")
+        command.insert(command.end(), {"--delay", "1"});
+    command.push_back(key);
+    return runProcess(command, 30s).exitStatus == 0;
+}
+
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (; !condition(); std::this_thread::sleep_for(20ms))
         if (std::chrono::steady_clock::now() >= deadline)
-            return condition();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+            return false;
     return true;
 }
 
-GameUnderTest::GameUnderTest(const std::vector<std::string>& arguments, const ProcessOptions& options) {
-    std::vector<std::string> command{options.game};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    process = std::make_unique<ChildProcess>(command, options);
+int countWhere(const Image& image, Region r, const std::function<bool(Rgb)>& predicate) {
+    int matches = 0;
+    for (int y = std::max(0, r.y0); y < std::min(image.height, r.y1); ++y)
+        for (int x = std::max(0, r.x0); x < std::min(image.width, r.x1); ++x)
+            matches += predicate(image.at(x, y));
+    return matches;
 }
 
-GameUnderTest::~GameUnderTest() {
-    releaseHeldKeys();
+static std::vector<std::string> withEnv(std::vector<std::string> env, const std::string& game,
+                                        const std::vector<std::string>& arguments) {
+    env.insert(env.begin(), "env");
+    env.push_back(game);
+    env.insert(env.end(), arguments.begin(), arguments.end());
+    return env;
 }
 
-void GameUnderTest::releaseHeldKeys() {
-    for (const std::string& key : heldKeys)
-        releaseKey(key);
-    heldKeys.clear();
+GameUnderTest::GameUnderTest(const std::vector<std::string>& arguments, const std::string& folder,
+                             const std::vector<std::string>& env, const std::string& game)
+    : process(withEnv(env, game, arguments), folder) {}
+
+bool GameUnderTest::waitForWindow(std::chrono::milliseconds timeout) {
+    return waitUntil([&] { return !(window = findWindow(process.pid())).empty() || !running(); }, timeout) &&
+           !window.empty();
 }
 
-bool GameUnderTest::waitForWindow(const std::string& title, Duration timeout) {
-    window.clear();
-    waitUntil(
-        [&] {
-            window = findWindow(process->pid(), title);
-            return !window.empty() || !process->running();
-        },
-        timeout);
-    return !window.empty();
+bool GameUnderTest::waitForFrames(std::chrono::milliseconds timeout) {
+    const auto moving = [&] {
+        const Image first = screenshot("first");
+        std::this_thread::sleep_for(300ms);
+        return !running() || (first.width > 0 && first.rgb != screenshot("second").rgb);
+    };
+    return waitUntil(moving, timeout) && running();
 }
 
 void GameUnderTest::keyDown(const std::string& key) {
-    EXPECT_TRUE(sendKey(window, "keydown", key)) << "could not press " << key;
-    heldKeys.insert(key);
+    EXPECT_TRUE(sendKey(window, "keydown", key)) << key;
+    held.insert(key);
 }
 
 void GameUnderTest::keyUp(const std::string& key) {
-    heldKeys.erase(key);
-    // A key that ended the game has no window left to focus; the server's key must come up all the same.
-    if (process->running() && sendKey(window, "keyup", key))
-        return;
-    EXPECT_TRUE(releaseKey(key)) << "could not release " << key;
+    // A key that ended the game has no window left to focus; it must come up in the server all the same.
+    EXPECT_TRUE(sendKey("", "keyup", key)) << key;
+    held.erase(key);
 }
 
-void GameUnderTest::tap(const std::string& key) {
-    EXPECT_TRUE(sendKey(window, "key", key)) << "could not press " << key;
+void GameUnderTest::releaseKeys() {
+    while (!held.empty())
+        keyUp(*held.begin());
 }
 
 Image GameUnderTest::screenshot(const std::string& name) {
-    std::string folder = std::string(WINDLAP_RUN_DIR) + "/../test-shots";
-    if (const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info())
-        folder += std::string("/") + test->test_suite_name() + "." + test->name();
-    std::filesystem::create_directories(folder);
-    return captureWindow(window, folder + "/" + name + ".png");
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const std::string file = std::string(WINDLAP_RUN_DIR) + "/../test-shots/" + test->test_suite_name() +
+                             "." + test->name() + "/" + name + ".png";
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    return runProcess({"import", "-window", window, "png:" + file}, 30s).exitStatus == 0 ? Image::load(file)
+                                                                                         : Image{};
 }
 
-ProcessResult GameUnderTest::waitForExit(Duration timeout) {
-    ProcessResult result = process->wait(timeout);
-    releaseHeldKeys();
+ProcessResult GameUnderTest::waitForExit(std::chrono::milliseconds timeout) {
+    const ProcessResult result = process.wait(timeout);
+    releaseKeys();
     return result;
 }
 
-ProcessResult GameUnderTest::quitWithEscape(Duration timeout) {
+ProcessResult GameUnderTest::quitWithEscape(std::chrono::milliseconds timeout) {
     keyDown("Escape");
     return waitForExit(timeout);
-}
-
-std::string GameUnderTest::diagnostics() {
-    std::ostringstream text;
-    text << "game pid " << process->pid();
-    if (process->running())
-        text << " still running\n--- stdout ---\n"
-             << process->outputSoFar() << "--- stderr ---\n"
-             << process->errorSoFar() << "---";
-    else
-        text << " ended: " << process->wait(std::chrono::milliseconds(0));
-    return text.str();
 }

@@ -1,62 +1,66 @@
 #pragma once
 #include "support/ChildProcess.h"
 #include "support/Image.h"
-#include "support/XTools.h"
 
-#include <chrono>
+#include <gtest/gtest.h>
+
 #include <functional>
-#include <memory>
 #include <set>
-#include <string>
-#include <vector>
 
-// The real game binary running on the X server of DISPLAY (scripts/test starts an Xvfb for the suite), driven
-// the way a player would: real key events to its window, screenshots of what it shows.
-//
+using namespace std::chrono_literals;
+
+// The X screen of the test's own Xvfb (TestMain), which a full-screen window covers.
+constexpr int screenWidth = 1280, screenHeight = 1024;
+
+// Runs an X tool on DISPLAY and returns its standard output; a failure is reported.
+std::string xTool(const std::vector<std::string>& command);
+std::string findWindow(pid_t pid); // its visible window, or ""
+// Focuses the window (none: "") and sends the key through XTEST; action is "key" (a 1 ms tap), "keydown" or
+// "keyup". Not xdotool's "--window": that sends a synthetic event, which changes no key state.
+bool sendKey(const std::string& window, const std::string& action, const std::string& key);
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// The game's first line, naming its first two arguments.
+inline std::string startupLine(const std::string& firstTwo, const std::string& game = WINDLAP_BINARY) {
+    return "You are running '" + game + "' with the arguments:" + firstTwo + "\n";
+}
+
+struct Region {
+    int x0, y0, x1, y1; // row 0 at the top, x1 and y1 exclusive, clipped to the image
+};
+int countWhere(const Image& image, Region region, const std::function<bool(Rgb)>& predicate);
+inline bool isWhite(Rgb c) {
+    return c.r == 255 && c.g == 255 && c.b == 255; // the HUD's fully covered text pixels
+}
+
+// The game started through env(1) with these settings ("-u NAME", "NAME=value") in folder, driven as a player
+// would: X key events to its window, screenshots (also saved under <build>/test-shots/<test>/).
 class GameUnderTest {
 public:
-    using Duration = std::chrono::milliseconds;
-    static constexpr Duration defaultTimeout = std::chrono::seconds(60);
-
-    // Starts the game (options.game, WINDLAP_BINARY unless set) in the run folder with these arguments and no
-    // standard input.
     explicit GameUnderTest(const std::vector<std::string>& arguments = {},
-                           const ProcessOptions& options = {});
-    // Releases the keys still held and kills the game if it still runs.
-    ~GameUnderTest();
-    GameUnderTest(const GameUnderTest&) = delete;
-    GameUnderTest& operator=(const GameUnderTest&) = delete;
+                           const std::string& folder = WINDLAP_RUN_DIR,
+                           const std::vector<std::string>& env = {},
+                           const std::string& game = WINDLAP_BINARY);
+    ~GameUnderTest() { releaseKeys(); }
 
-    // Waits until the game has a window titled exactly title (false at the time-out or when the game ended
-    // first). The key and screenshot calls below go to that window.
-    bool waitForWindow(const std::string& title = "Windlap", Duration timeout = defaultTimeout);
+    bool waitForWindow(std::chrono::milliseconds timeout = 60s);
+    // Until two screenshots 300 ms apart differ: before its first frame the window holds still, and so does
+    // a hung game. False if the game ended.
+    bool waitForFrames(std::chrono::milliseconds timeout = 60s);
     const std::string& windowId() const { return window; }
-
     void keyDown(const std::string& key);
     void keyUp(const std::string& key);
-    // Press and release a millisecond apart.
-    void tap(const std::string& key);
-
-    // Captures the window as <build>/test-shots/<suite>.<test>/name.png and returns its pixels.
+    void tap(const std::string& key) { EXPECT_TRUE(sendKey(window, "key", key)) << key; }
     Image screenshot(const std::string& name);
-
-    bool running() { return process->running(); }
-    // Waits for the game to end by itself (killed at the time-out, which the result records), then releases
-    // the keys still held.
-    ProcessResult waitForExit(Duration timeout = defaultTimeout);
-    // Holds Escape until the game has ended and returns how it ended.
-    ProcessResult quitWithEscape(Duration timeout = defaultTimeout);
-
-    // How the game is doing and what it wrote so far, for failure messages.
-    std::string diagnostics();
+    bool running() { return process.running(); }
+    ProcessResult diagnostics() { return process.now(); }
+    ProcessResult waitForExit(std::chrono::milliseconds timeout = 60s);
+    ProcessResult quitWithEscape(std::chrono::milliseconds timeout = 60s);
 
 private:
-    void releaseHeldKeys();
+    void releaseKeys();
 
-    std::unique_ptr<ChildProcess> process;
+    ChildProcess process;
     std::string window;
-    std::set<std::string> heldKeys;
+    std::set<std::string> held;
 };
-
-// Polls condition every few milliseconds until it is true or the time-out passes; returns its last value.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);

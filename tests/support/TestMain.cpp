@@ -1,29 +1,33 @@
-#include "support/PrivateXServer.h"
+#include "support/GameUnderTest.h"
 
-#include <gtest/gtest.h>
-
+#include <csignal>
+#include <cstdlib>
 #include <memory>
 
 namespace {
 
-// ctest starts one process per test: with this each such test has an X server, keyboard and focus of its own.
+// An Xvfb for this test process alone (ctest starts one per test), so games beside it keep their own keyboard
+// and focus. -displayfd: the server picks a free number and writes it once it accepts clients.
 class OwnDisplay : public testing::Environment {
-public:
     void SetUp() override {
-        server = std::make_unique<PrivateXServer>();
-        ASSERT_FALSE(server->display().empty()) << "no Xvfb of the test's own: " << server->error();
+        const std::string screen = std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24";
+        server = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
+        ASSERT_TRUE(waitUntil([&] { return server->now().out.find('\n') != std::string::npos; }, 10s))
+            << server->now();
+        setenv("DISPLAY", (":" + server->now().out.substr(0, server->now().out.find('\n'))).c_str(), 1);
     }
-    void TearDown() override { server.reset(); }
-
-private:
-    std::unique_ptr<PrivateXServer> server;
+    // Asked to end, Xvfb removes its lock file and socket; killed, it would leave them behind.
+    void TearDown() override {
+        ::kill(server->pid(), SIGTERM);
+        server->wait(5s);
+    }
+    std::unique_ptr<ChildProcess> server;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
-    // Mesa starts worker threads with the first context: death tests must re-execute the binary, not fork it.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     testing::InitGoogleTest(&argc, argv);
 #if WINDLAP_OWN_DISPLAY
     testing::AddGlobalTestEnvironment(new OwnDisplay);
