@@ -1,7 +1,6 @@
-// Keys and joystick into InputState, the camera's modes and switch, and the view frustum: pure code.
+// Keys and joystick into InputState, the camera's modes and switch: pure code.
 #include "scene/Camera.h"
 #include "scene/InputState.h"
-#include "scene/ViewFrustum.h"
 
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -10,7 +9,6 @@
 #include <set>
 
 using tavo::scene::Camera;
-using tavo::scene::ViewFrustum;
 
 namespace {
 
@@ -200,22 +198,4 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
     }
     EXPECT_EQ(modes, std::vector<int>({1, 1, 1, 1, 1, 1, 2, 2, 0, 0, 1, 2}));
     sharedInput = nullptr;
-}
-
-TEST(ViewFrustumTest, FarBoundaryIsInclusiveAndSidesCullSpheres) {
-    ViewFrustum frustum;
-    frustum.setInternals(tavo::scene::fieldOfViewY(1.0f), 16.0f / 9.0f, 0.1f, 10000.0f);
-    frustum.setCamera(glm::vec3(0), glm::vec3(0, 0, -1), glm::vec3(0, 1, 0));
-    struct Case {
-        glm::vec3 centre;
-        float radius;
-        bool visible;
-    };
-    // Far plane; behind the eye; at depth 100 the half-height is 100 and the half-width 177.8.
-    const Case cases[] = {{{0, 0, -10010}, 10, true}, {{0, 0, -10010.01f}, 10, false},
-                          {{0, 0, 5}, 6, true},       {{0, 0, 5}, 4, false},
-                          {{0, 110, -100}, 8, true},  {{0, 120, -100}, 8, false},
-                          {{-190, 0, -100}, 8, true}, {{-200, 0, -100}, 8, false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(frustum.sphereVisible(c.centre, c.radius), c.visible) << c.centre.z << " " << c.centre.y;
 }
