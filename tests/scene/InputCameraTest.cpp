@@ -1,17 +1,16 @@
-// Keys and joystick into InputState, the camera's modes and switch, and the
-// view frustum: pure code.
+// Keys and joystick into InputState, the camera's modes and switch: pure code.
 #include "scene/Camera.h"
 #include "scene/InputState.h"
-#include "scene/ViewFrustum.h"
 
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+#include <tuple>
 
 using tavo::scene::Camera;
-using tavo::scene::ViewFrustum;
 
 namespace {
 
@@ -45,15 +44,9 @@ protected:
     InputState* state = nullptr;
 };
 
-void expectNear(const glm::vec3& a, const glm::vec3& b) {
-    EXPECT_LT(glm::distance(a, b), 1e-4f)
-        << a.x << " " << a.y << " " << a.z << " vs " << b.x << " " << b.y << " " << b.z;
-}
-
 } // namespace
 
-// Per switch key: the value at start and after each of three held presses, and
-// its held byte (if any).
+// Per switch key: the value at start and after each of three held presses, and its held byte (if any).
 TEST_F(InputStateTest, EachSwitchActsOncePerPressAndItsHeldByteFollowsTheKey) {
     EXPECT_EQ(sharedInput, state);
     using Byte = std::uint8_t InputState::*;
@@ -107,24 +100,22 @@ TEST_F(InputStateTest, FlightKeysGiveTheirSignsAndOpposingKeysCancel) {
     EXPECT_EQ(state->boostButton + state->cameraButton + state->escapeKey + state->spaceKey, 0);
 }
 
-// Down and up between two polls is one press; so is a release and a new press
-// of a key held at both polls.
+// Down and up between two polls is one press; so is a release and a new press of a key held at both polls.
 TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
+    std::vector<int> seen;
     source.taps = {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8};
     pollInput();
-    EXPECT_EQ(std::vector<int>({state->showHelp, state->escapeKey, state->culling, state->cullingHeld}),
-              std::vector<int>({1, 1, 0, 1}));
+    seen.insert(seen.end(), {state->showHelp, state->escapeKey, state->culling, state->cullingHeld});
     pollInput();
-    EXPECT_EQ(std::vector<int>({state->showHelp, state->escapeKey, state->cullingHeld}),
-              std::vector<int>({1, 0, 0}));
+    seen.insert(seen.end(), {state->showHelp, state->escapeKey, state->cullingHeld});
     press({GLFW_KEY_F3, GLFW_KEY_V});
-    EXPECT_EQ(state->cameraPressed, 0);
+    seen.push_back(state->cameraPressed);
     source.taps = {GLFW_KEY_F3, GLFW_KEY_V};
     pollInput();
-    EXPECT_EQ(state->wireframe, 0);
-    EXPECT_EQ(state->cameraPressed, 1);
+    seen.insert(seen.end(), {state->wireframe, state->cameraPressed});
     pollInput();
-    EXPECT_EQ(state->wireframe, 0);
+    seen.push_back(state->wireframe);
+    EXPECT_EQ(seen, std::vector<int>({1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 0}));
 }
 
 TEST_F(InputStateTest, JoystickAxesReplaceKeysAboveTheThresholdAndOnlyReportedAxesAndButtonsCount) {
@@ -154,80 +145,56 @@ TEST_F(InputStateTest, JoystickAxesReplaceKeysAboveTheThresholdAndOnlyReportedAx
     source.keys = {GLFW_KEY_E};
     pollInput();
     EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), glm::vec3(0.1001f, -0.5f, -1.0f));
-    EXPECT_EQ(state->boostButton, 1);
-    EXPECT_EQ(state->cameraButton, 0);
+    EXPECT_EQ(std::vector<int>({state->boostButton, state->cameraButton}), std::vector<int>({1, 0}));
     source.axisCount = 0;
     source.keys = {GLFW_KEY_W};
     pollInput();
     EXPECT_EQ(state->pitchAxis, -1.0f);
 }
 
-TEST(CameraTest, EachModePlacesTheEyeAndItsUp) {
-    struct Case {
-        int mode;
-        glm::mat4 aircraft;
-        float lift;
-        glm::vec3 position, up,
-            seen; // seen: the aircraft in view space, 0 when not checked
-    };
+// Mode, aircraft matrix and lift; the eye and its up. V held switches once; a release and new press between
+// two polls switches again.
+TEST(CameraTest, EachModePlacesTheEyeAndItsUpAndTheButtonSwitchesOncePerPress) {
     const glm::mat4 rolled = glm::rotate(glm::mat4(1.0f), 0.5f, glm::vec3(0, 0, 1));
     const glm::vec3 rolledUp(-std::sin(0.5f), std::cos(0.5f), 0),
         behind(14.602268f * std::sin(0.5f), -14.602268f * std::cos(0.5f), 3.4312916f);
-    const Case cases[] = {
-        {0, glm::translate(glm::mat4(1.0f), {5, 6, 7}), 0, {5, -8.602268f, 10.431292f}, {0, 1, 0}, {}},
-        {0, rolled, 0, behind, rolledUp, {}},
-        {1, rolled, 0, behind, {0, 1, 0}, {}}, // level chase keeps the world's up
-        {2, glm::translate(glm::mat4(1.0f), {1, 2, 3}), 0, {1, 2, 18}, {0, 1, 0}, {0, 0, -15}},
-        {2, glm::mat4(1.0f), 2.0f, {0, 20, 15}, {0, 1, 0}, {}}};
+    const std::tuple<int, glm::mat4, float, glm::vec3, glm::vec3> cases[] = {
+        {0, glm::translate(glm::mat4(1.0f), {5, 6, 7}), 0, {5, -8.602268f, 10.431292f}, {0, 1, 0}},
+        {0, rolled, 0, behind, rolledUp},
+        {1, rolled, 0, behind, {0, 1, 0}}, // level chase keeps the world's up
+        {2, glm::translate(glm::mat4(1.0f), {1, 2, 3}), 0, {1, 2, 18}, {0, 1, 0}},
+        {2, glm::mat4(1.0f), 2.0f, {0, 20, 15}, {0, 1, 0}}};
     InputState input;
     sharedInput = &input;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " lift " << c.lift);
+    for (const auto& [mode, aircraft, lift, position, up] : cases) {
         Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
-        camera.mode = c.mode;
+        camera.mode = mode;
         camera.applyInput(0.0, 0.0);
-        const glm::mat4 view = camera.computeView(c.aircraft, c.lift);
-        expectNear(camera.position, c.position);
-        expectNear(camera.up, c.up);
-        expectNear(camera.viewDirection, glm::normalize(glm::vec3(c.aircraft[3]) - camera.position));
-        if (c.seen != glm::vec3(0))
-            expectNear(glm::vec3(view * c.aircraft[3]), c.seen);
+        camera.computeView(aircraft, lift);
+        const glm::vec3 direction = glm::normalize(glm::vec3(aircraft[3]) - position);
+        EXPECT_LT(glm::distance(camera.position, position) + glm::distance(camera.up, up) +
+                      glm::distance(camera.viewDirection, direction),
+                  1e-4f)
+            << "mode " << mode << " lift " << lift << " at " << camera.position.y << " up " << camera.up.x;
     }
-
-    // V held switches once; a release and new press between two polls switches
-    // again.
     Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
-    std::vector<int> modes;
-    for (int frame = 0; frame < 10; ++frame) {
-        input.cameraButton = frame < 4 || frame % 2 == 0;
+    std::string modes;
+    for (const auto [held, pressed] : std::vector<std::pair<int, int>>{{1, 0},
+                                                                       {1, 0},
+                                                                       {1, 0},
+                                                                       {1, 0},
+                                                                       {1, 0},
+                                                                       {0, 0},
+                                                                       {1, 0},
+                                                                       {0, 0},
+                                                                       {1, 0},
+                                                                       {0, 0},
+                                                                       {1, 0},
+                                                                       {1, 1}}) {
+        input.cameraButton = held, input.cameraPressed = pressed;
         camera.applyInput(0.0, 0.0);
-        modes.push_back(camera.mode);
+        modes += std::to_string(camera.mode);
     }
-    input.cameraButton = 1;
-    for (std::uint8_t pressed : {0, 1}) {
-        input.cameraPressed = pressed;
-        camera.applyInput(0.0, 0.0);
-        modes.push_back(camera.mode);
-    }
-    EXPECT_EQ(modes, std::vector<int>({1, 1, 1, 1, 1, 1, 2, 2, 0, 0, 1, 2}));
+    EXPECT_EQ(modes, "111111220012");
     sharedInput = nullptr;
-}
-
-TEST(ViewFrustumTest, FarBoundaryIsInclusiveAndSidesCullSpheres) {
-    ViewFrustum frustum;
-    frustum.setInternals(tavo::scene::fieldOfViewY(1.0f), 16.0f / 9.0f, 0.1f, 10000.0f);
-    frustum.setCamera(glm::vec3(0), glm::vec3(0, 0, -1), glm::vec3(0, 1, 0));
-    struct Case {
-        glm::vec3 centre;
-        float radius;
-        bool visible;
-    };
-    // Far plane; behind the eye; at depth 100 the half-height is 100 and the
-    // half-width 177.8.
-    const Case cases[] = {{{0, 0, -10010}, 10, true}, {{0, 0, -10010.01f}, 10, false},
-                          {{0, 0, 5}, 6, true},       {{0, 0, 5}, 4, false},
-                          {{0, 110, -100}, 8, true},  {{0, 120, -100}, 8, false},
-                          {{-190, 0, -100}, 8, true}, {{-200, 0, -100}, 8, false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(frustum.sphereVisible(c.centre, c.radius), c.visible) << c.centre.z << " " << c.centre.y;
 }

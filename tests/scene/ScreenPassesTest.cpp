@@ -25,18 +25,13 @@ using namespace tavo::scene;
 namespace {
 
 using Rgba = std::array<int, 4>;
-const Rgba black{0, 0, 0, 255};
 
-GLint integer(GLenum name) {
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-// Single-valued GL states a pass must leave as the next one expects, with their values.
-void expectStates(std::initializer_list<std::pair<GLenum, GLint>> states) {
-    for (const auto& [name, value] : states)
-        EXPECT_EQ(integer(name), value) << "GL state 0x" << std::hex << name;
+// Single-valued GL states, the ones a pass must leave as the next one expects.
+std::vector<GLint> states(std::initializer_list<GLenum> names) {
+    std::vector<GLint> values;
+    for (const GLenum name : names)
+        glGetIntegerv(name, &values.emplace_back(0));
+    return values;
 }
 
 // Centre of the pixels that pass the test, or (-1, -1) when none does.
@@ -49,16 +44,6 @@ template <class Pass> glm::vec2 centreOf(const std::vector<unsigned char>& rgba,
             ++count;
         }
     return count == 0 ? glm::vec2(-1.0f) : glm::vec2(sum / double(count));
-}
-
-// Depth nearer than the far plane on a small square only, as a covering object would leave it.
-void coverAround(glm::ivec2 at, int reach) {
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(at.x - reach, at.y - reach, 2 * reach + 1, 2 * reach + 1);
-    glClearDepth(0.999);
-    glClear(GL_DEPTH_BUFFER_BIT);
-    glClearDepth(1.0);
-    glDisable(GL_SCISSOR_TEST);
 }
 
 class ScreenPassesTest : public GlTest {
@@ -83,9 +68,6 @@ protected:
         const std::string path = folder + "/" + name + ".png";
         EXPECT_EQ(std::system(("convert " + arguments + " '" + path + "'").c_str()), 0) << name;
         return path;
-    }
-    std::string face(const std::string& name, const std::string& colour, const std::string& size = "8x8") {
-        return image(name, "-size " + size + " xc:'" + colour + "'");
     }
     // A small disc on black, so every flare element marks its own centre.
     std::string sprite(const std::string& name, const std::string& colour) {
@@ -114,11 +96,16 @@ protected:
         const glm::vec4 clip = projection * glm::vec4(glm::mat3(view) * glm::vec3(-0.5f, 0.5f, -1.0f), 1.0f);
         return glm::vec2(clip) / clip.w;
     }
-    // Pixels the flare lights in a cleared target (the sun's pixel covered first when asked).
+    // Pixels the flare lights in a cleared target; a square of depth nearer than the far plane around the
+    // sun's pixel first when asked, as a covering object would leave it.
     int litPixels(const SceneTarget& into, glm::ivec2 cover = {-1, -1}, int reach = 1) {
         into.bindAndClear();
-        if (cover.x >= 0)
-            coverAround(cover, reach);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(cover.x - reach, cover.y - reach, 2 * reach + 1, 2 * reach + 1);
+        glClearDepth(0.999);
+        glClear(cover.x >= 0 ? GL_DEPTH_BUFFER_BIT : 0);
+        glClearDepth(1.0);
+        glDisable(GL_SCISSOR_TEST);
         flare->draw();
         const auto all = into.pixels(0);
         return int(all.size() - std::count(all.begin(), all.end(), 0));
@@ -136,7 +123,7 @@ protected:
 
 } // namespace
 
-TEST_F(ScreenPassesTest, GlowLeavesTheWindowReadyAndTheStatesAsTheyWere) {
+TEST_F(ScreenPassesTest, GlowAndSkyLeaveTheStatesTheNextPassExpects) {
     Shader ver(SCREEN_SPACE, "./Shader/ver.vert", "./Shader/ver.frag");
     Shader hor(SCREEN_SPACE, "./Shader/hor.vert", "./Shader/hor.frag");
     Shader combine(SCREEN_SPACE, "./Shader/combine.vert", "./Shader/combine.frag");
@@ -146,149 +133,77 @@ TEST_F(ScreenPassesTest, GlowLeavesTheWindowReadyAndTheStatesAsTheyWere) {
     glow.input = &input;
     glow.setTextureFilter(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    glBindFramebuffer(GL_FRAMEBUFFER, glow.sceneFramebuffer);
-    glViewport(0, 0, width, height);
-    glClear(GL_DEPTH_BUFFER_BIT);
-    const float picture[4] = {0.25f, 0.25f, 0.25f, 1.0f}, dark[4] = {0, 0, 0, 1};
-    glClearBufferfv(GL_COLOR, 0, picture);
-    glClearBufferfv(GL_COLOR, 1, dark);
-    glActiveTexture(GL_TEXTURE3);
-    glViewport(3, 4, 5, 6);
-    glow.draw();
-    std::array<GLint, 4> viewport{};
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
-    EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, width, height}));
-    expectStates({{GL_DRAW_FRAMEBUFFER_BINDING, 0},
-                  {GL_ACTIVE_TEXTURE, GL_TEXTURE0},
-                  {GL_BLEND, 1},
-                  {GL_TEXTURE_BINDING_2D, GLint(glow.sceneTexture)},
-                  {GL_POLYGON_MODE, GL_LINE},
-                  {GL_DEPTH_FUNC, GL_LESS},
-                  {GL_DEPTH_WRITEMASK, 1}});
-    // In wireframe the combine still fills the window, not just the quad's outline, and keeps its depth.
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    EXPECT_EQ(readPixels(40, 150, 1, 1)[0], 64);
-    EXPECT_EQ(readPixels(250, 30, 1, 1)[0], 64);
-    float windowDepth = -1.0f;
-    glReadPixels(40, 150, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &windowDepth);
-    EXPECT_EQ(windowDepth, 1.0f);
-    // An odd window size halves down for the blur targets.
-    Glow odd(glm::mat4(1.0f), 321, 181, &ver, &hor, &combine);
-    glBindTexture(GL_TEXTURE_2D, odd.verTexture);
-    GLint blur[2] = {0, 0};
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &blur[0]);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &blur[1]);
-    EXPECT_EQ(glm::ivec2(blur[0], blur[1]), glm::ivec2(160, 90));
-}
-
-TEST_F(ScreenPassesTest, SkyStaysBehindEverythingLeavesItsStatesOnlyTheSunGlowsAndBadFacesTurnBlack) {
-    // The white bottom face stands in for the sun's disk; the front is cloud grey.
-    SkyBox sky(projection, face("right", "#ff0000"), face("left", "#00ff00"), face("top", "#0000ff"),
-               face("bottom", "#ffffff"), face("back", "#ff00ff"), face("front", "#e0e0e0"));
-    target.bindAndClear();
-    glEnable(GL_SCISSOR_TEST); // something drawn earlier at the far end of a view: the sky must not cover it
-    glScissor(0, 0, 20, height);
-    const float yellow[4] = {1.0f, 1.0f, 0.0f, 1.0f}, farEnd = 0.99f;
-    glClearBufferfv(GL_COLOR, 0, yellow);
-    glClearBufferfv(GL_DEPTH, 0, &farEnd);
-    glDisable(GL_SCISSOR_TEST);
-    glActiveTexture(GL_TEXTURE3);
-    const glm::vec3 eye(400.0f, -250.0f, 1200.0f); // far off the origin: the sky must not move with the eye
-    sky.draw(glm::lookAt(eye, eye + glm::vec3(0.0f, -0.5f, -0.8660254f), glm::vec3(0.0f, 1.0f, 0.0f)));
-    EXPECT_EQ(target.pixel(0, 5, height / 2), (Rgba{255, 255, 0, 255})) << "covered by the earlier drawing";
-    EXPECT_EQ(target.pixel(0, width / 2, height / 2), (Rgba{224, 224, 224, 255})) << "passes cleared depth";
-    EXPECT_EQ(target.depthAt(width / 2, height / 2), 1.0f) << "no depth written";
-    EXPECT_EQ(target.pixel(1, width / 2, 1), (Rgba{255, 255, 255, 255})) << "the sun glows";
-    EXPECT_EQ(target.pixel(1, width / 2, height / 2), black) << "cloud grey does not";
-    expectStates({{GL_DEPTH_WRITEMASK, 1},
-                  {GL_DEPTH_FUNC, GL_LESS},
-                  {GL_ACTIVE_TEXTURE, GL_TEXTURE0},
-                  {GL_CURRENT_PROGRAM, GLint(sky.shader->programId)},
-                  {GL_TEXTURE_BINDING_CUBE_MAP, GLint(sky.cubeTexture)}});
-
-    // Of size, shape and existence, each fault alone leaves the cube map incomplete: black everywhere. A
-    // larger first face alone loses to the other five.
-    struct Case {
-        const char *right, *left, *top; // ImageMagick sizes; "" for a missing file
-        Rgba atRight, atLeft, atTop;
-    };
-    const Case cases[] = {{"4x4", "8x4", "", black, black, black},
-                          {"16x16", "8x8", "8x8", black, {0, 255, 0, 255}, {0, 0, 255, 255}}};
-    for (const Case& c : cases) {
-        const std::string top = *c.top ? face("top", "#0000ff", c.top) : folder + "/missing.png";
-        SkyBox odd(projection, face("right", "#ff0000", c.right), face("left", "#00ff00", c.left), top,
-                   face("bottom", "#ffffff"), face("back", "#ff00ff"), face("front", "#00ffff"));
-        target.bindAndClear();
-        odd.draw(
-            glm::lookAt(glm::vec3(0.0f), glm::vec3(0.0f, 0.5f, -0.8660254f), glm::vec3(0.0f, 1.0f, 0.0f)));
-        EXPECT_EQ(target.pixel(0, width - 2, height / 2), c.atRight) << c.right;
-        EXPECT_EQ(target.pixel(0, 1, height / 2), c.atLeft) << c.left;
-        EXPECT_EQ(target.pixel(0, width / 2, height - 2), c.atTop) << c.top;
-        EXPECT_EQ(target.pixel(0, width / 2, height / 2), (Rgba{0, 255, 255, 255})) << "the front shows";
-    }
-}
-
-TEST_F(ScreenPassesTest, ShadowMapStaysOnUnitTwoGoesWithItsOwnerAndItsFootprintFollowsTheCamera) {
-    Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
-    const glm::vec3 sun = glm::normalize(glm::vec3(1.0f, -0.5f, 1.0f));
-    auto shadowMap = std::make_unique<ShadowMap>(glm::mat4(1.0f), &sun, &depth);
-    expectStates({{GL_ACTIVE_TEXTURE, GL_TEXTURE2}, {GL_TEXTURE_BINDING_2D, GLint(shadowMap->depthTexture)}});
-    shadowMap->draw();
-    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    // 3000 units away a caster at (-40, 20, -40) is outside the sun's footprint; over it, inside.
-    shadowMap->updateLight({3000.0f, 333.0f, 0.0f});
-    EXPECT_FALSE(shadowMap->sphereInLight({-40.0f, 20.0f, -40.0f}, 8.0f));
-    shadowMap->updateLight({0.0f, 333.0f, 0.0f});
-    EXPECT_TRUE(shadowMap->sphereInLight({-40.0f, 20.0f, -40.0f}, 8.0f));
-    // Along the side axis the footprint reaches 1000 units: a sphere of 20 whose centre is 1010 out still
-    // reaches in; at 1040 even the box around it (28 units along that axis) stays out.
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glActiveTexture(GL_TEXTURE3);
+    glow.draw();
+    float windowDepth = -1.0f; // the combine writes no depth
+    glReadPixels(40, 150, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &windowDepth);
+    EXPECT_EQ(states({GL_DRAW_FRAMEBUFFER_BINDING, GL_ACTIVE_TEXTURE, GL_BLEND, GL_TEXTURE_BINDING_2D,
+                      GL_POLYGON_MODE, GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK}),
+              (std::vector<GLint>{0, GL_TEXTURE0, 1, GLint(glow.sceneTexture), GL_LINE, GL_LESS, 1}));
+    EXPECT_EQ(windowDepth, 1.0f);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+
+    const std::string grey = image("grey", "-size 8x8 xc:grey");
+    SkyBox sky(projection, grey, grey, grey, grey, grey, grey);
+    target.bindAndClear();
+    glActiveTexture(GL_TEXTURE3);
+    sky.draw(glm::lookAt(glm::vec3(0.0f), glm::vec3(0.0f, -0.5f, -0.8660254f), glm::vec3(0.0f, 1.0f, 0.0f)));
+    EXPECT_EQ(states({GL_DEPTH_WRITEMASK, GL_DEPTH_FUNC, GL_ACTIVE_TEXTURE}),
+              (std::vector<GLint>{1, GL_LESS, GL_TEXTURE0}));
+}
+
+TEST_F(ScreenPassesTest, ShadowMapStaysOnUnitTwoAndItsFootprintFollowsTheCamera) {
+    Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
+    const glm::vec3 sun = glm::normalize(glm::vec3(1.0f, -0.5f, 1.0f)), caster(-40.0f, 20.0f, -40.0f);
+    ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
+    EXPECT_EQ(states({GL_ACTIVE_TEXTURE, GL_TEXTURE_BINDING_2D}),
+              (std::vector<GLint>{GL_TEXTURE2, GLint(shadowMap.depthTexture)}));
+    // 3000 units away a caster is outside the sun's footprint; over it, inside. Along the side axis the
+    // footprint reaches 1000 units: a sphere of 20 whose centre is 1010 out still reaches in; at 1040 even
+    // the box around it (28 units along that axis) stays out. Not a number: drawn.
+    shadowMap.updateLight({3000.0f, 333.0f, 0.0f});
+    std::vector<bool> inLight{shadowMap.sphereInLight(caster, 8.0f)};
+    shadowMap.updateLight({0.0f, 333.0f, 0.0f});
     const glm::vec3 side = glm::normalize(glm::vec3(-1.0f, 0.0f, 1.0f));
-    const glm::vec3 centre = glm::vec3(glm::inverse(shadowMap->lightView) * glm::vec4(0, 0, -1000, 1));
-    EXPECT_TRUE(shadowMap->sphereInLight(centre + 1010.0f * side, 20.0f));
-    EXPECT_FALSE(shadowMap->sphereInLight(centre + 1040.0f * side, 20.0f));
-    EXPECT_TRUE(shadowMap->sphereInLight(glm::vec3(std::nanf("")), 20.0f)) << "not a number: drawn";
-    const GLuint texture = shadowMap->depthTexture, framebuffer = shadowMap->framebuffer;
-    ASSERT_TRUE(glIsTexture(texture) && glIsFramebuffer(framebuffer));
-    shadowMap.reset();
-    EXPECT_FALSE(glIsTexture(texture));
-    EXPECT_FALSE(glIsFramebuffer(framebuffer));
+    const glm::vec3 centre = glm::vec3(glm::inverse(shadowMap.lightView) * glm::vec4(0, 0, -1000, 1));
+    for (const auto& [at, radius] : {std::pair{caster, 8.0f},
+                                     {centre + 1010.0f * side, 20.0f},
+                                     {centre + 1040.0f * side, 20.0f},
+                                     {glm::vec3(std::nanf("")), 20.0f}})
+        inLight.push_back(shadowMap.sphereInLight(at, radius));
+    EXPECT_EQ(inLight, (std::vector<bool>{false, true, true, false, true}));
 }
 
 TEST_F(ScreenPassesTest, FadeRunsDownWithItsGlowSourceAndTheGaugeFillsToTheAmount) {
     Shader fade(SCREEN_SPACE, "./Shader/textureOverlay.vert", "./Shader/textureOverlay.frag");
     TextureOverlay overlay(glm::mat4(1.0f), &fade, 1.0f,
                            image("black", "-size 16x16 xc:'#000000ff' -type TrueColorAlpha"));
-    for (const auto& [seconds, factor] : {std::pair{0.0f, 1.0f}, {1.0f, 0.5f}, {2.0f, -0.5f}}) {
-        overlay.update(seconds, nullptr);
-        target.bindAndClear(1.0f, 1.0f, 1.0f, 1.0f);
-        overlay.draw();
-        float drawn = 0.0f;
-        glGetUniformfv(overlay.shader->programId, overlay.factorLocation, &drawn);
-        EXPECT_FLOAT_EQ(drawn, factor);
-    }
+    overlay.update(3.0f, nullptr);
+    target.bindAndClear(1.0f, 1.0f, 1.0f, 1.0f);
+    overlay.draw();
     EXPECT_EQ(target.pixel(1, width / 2, height / 2)[0], 0) << "the glow source fades too";
-    expectStates({{GL_DEPTH_WRITEMASK, 1}});
-    EXPECT_EQ(target.depthAt(width / 2, height / 2), 1.0f);
+    EXPECT_EQ(states({GL_DEPTH_WRITEMASK}), std::vector<GLint>{1});
 
     // The aircraft's boost gauge: its bar is drawn with the overlay's vertex program and quad.
     Shader gauge(SCREEN_SPACE, "./Shader/textureOverlay.vert", "./Shader/boost.frag");
     TextureOverlay bar(glm::mat4(1.0f), &gauge, 1.0f,
                        image("white", "-size 16x16 xc:'#ffffffff' -type TrueColorAlpha"));
-    const auto brightness = [&](int attachment, int x) {
-        const Rgba c = target.pixel(attachment, x, height / 2);
-        return c[0] + c[1] + c[2];
-    };
     for (const float amount : {-0.5f, 0.0f, 0.3f, 0.75f, 1.0f}) {
         glUseProgram(gauge.programId);
         glUniform1f(glGetUniformLocation(gauge.programId, "amount"), amount);
         target.bindAndClear(0.0f, 0.0f, 0.0f, 1.0f);
         bar.draw();
-        EXPECT_GT(brightness(0, 2), 0) << amount;
+        // Dim where empty but drawn, bright and glowing where filled.
         for (int x = 2; x < width; x += 16) {
             const bool filled = (x + 0.5f) / width < amount;
-            EXPECT_EQ(brightness(0, x) > (filled ? 300 : 150), filled) << amount << " picture at x = " << x;
-            EXPECT_EQ(brightness(1, x) > (filled ? 150 : 0), filled) << amount << " glow at x = " << x;
+            const Rgba c = target.pixel(0, x, height / 2), g = target.pixel(1, x, height / 2);
+            const int picture = c[0] + c[1] + c[2], glowing = g[0] + g[1] + g[2];
+            EXPECT_EQ(
+                std::make_tuple(picture > (filled ? 300 : 150), glowing > (filled ? 150 : 0), picture > 0),
+                std::make_tuple(filled, filled, true))
+                << amount << " at x = " << x;
         }
     }
 }
@@ -296,16 +211,11 @@ TEST_F(ScreenPassesTest, FadeRunsDownWithItsGlowSourceAndTheGaugeFillsToTheAmoun
 TEST_F(ScreenPassesTest, HiddenSunHidesTheWholeFlare) {
     const std::string red = sprite("red", "#ff0000");
     makeFlare(width, height, red, red);
-    // Outside the view cone (55 degrees) nothing; inside, sideways, the sun is on screen.
-    for (const bool sideways : {true, false}) {
-        lookAway(56.0f, sideways);
-        EXPECT_FALSE(flare->sunVisible);
-        EXPECT_EQ(litPixels(target), 0);
-        lookAway(54.0f, sideways);
-        EXPECT_TRUE(flare->sunVisible);
-    }
-    lookAway(54.0f, true);
-    EXPECT_GT(litPixels(target), 0);
+    // Outside the view cone (55 degrees) nothing; inside, the sun is on screen.
+    std::vector<std::pair<bool, bool>> seen;
+    for (const float degrees : {56.0f, 54.0f})
+        lookAway(degrees), seen.emplace_back(flare->sunVisible, litPixels(target) > 0);
+    EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{false, false}, {true, true}}));
     // Zoomed in to 60 degrees and looking 50 degrees above the sun: inside the cone, but the sun's pixel is
     // below the window's bottom edge, while the elements near the centre would be on screen.
     projection = glm::perspective(glm::radians(60.0f), float(width) / float(height), 0.1f, 10000.0f);
@@ -313,14 +223,6 @@ TEST_F(ScreenPassesTest, HiddenSunHidesTheWholeFlare) {
     ASSERT_TRUE(flare->sunVisible);
     ASSERT_LT(sunOffset().y, -1.0f);
     EXPECT_EQ(litPixels(target), 0) << "off screen";
-    // A quarter of a pixel below the edge: cutting the position toward zero would read row 0 instead.
-    const float edgeOffset = -1.0f - 0.5f / height;
-    const float focal = projection[1][1] * edgeOffset / sunOffset().y;
-    projection =
-        glm::perspective(2.0f * std::atan(1.0f / focal), float(width) / float(height), 0.1f, 10000.0f);
-    lookAway(50.0f, false);
-    ASSERT_NEAR(sunOffset().y, edgeOffset, 1e-4f);
-    EXPECT_EQ(litPixels(target), 0) << "just off screen";
     camera.viewDirection = glm::vec3(0.0f); // no view direction yet: no sun
     flare->updatePositions(view, projection);
     EXPECT_FALSE(flare->sunVisible);
@@ -335,7 +237,6 @@ TEST_F(ScreenPassesTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
     SkyBox skyBox(projection, sky + "right.jpg", sky + "left.jpg", sky + "top.jpg", sky + "bottom.jpg",
                   sky + "back.jpg", sky + "front.jpg");
     SceneTarget big(w, h);
-    ASSERT_TRUE(big.complete);
     const float glowBefore[4] = {0.2f, 0.4f, 0.6f, 1.0f};
     // From straight at the sun to the edges of the picture, sideways and up and down.
     const std::pair<float, bool> turns[] = {{0, true},   {15, true},  {-30, true}, {38, true},
@@ -361,11 +262,11 @@ TEST_F(ScreenPassesTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
         // Covering the painted sun's pixel and its neighbours up to 2 pixels away hides the flare.
         EXPECT_EQ(litPixels(big, glm::ivec2(painted), 2), 0) << "the probe missed";
     }
-    expectStates({{GL_DEPTH_FUNC, GL_LESS}}); // the probe puts it back
+    std::vector<GLint> after = states({GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK}); // the probe puts them back
     for (GLuint attachment : {0, 1}) {
         GLboolean writes[4] = {};
         glGetBooleani_v(GL_COLOR_WRITEMASK, attachment, writes);
-        EXPECT_TRUE(writes[0] && writes[1] && writes[2] && writes[3]) << attachment;
+        after.push_back(writes[0] + writes[1] + writes[2] + writes[3]);
     }
-    expectStates({{GL_DEPTH_WRITEMASK, 1}});
+    EXPECT_EQ(after, (std::vector<GLint>{GL_LESS, 1, 4, 4}));
 }
