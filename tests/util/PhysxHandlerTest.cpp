@@ -103,22 +103,16 @@ TEST(PhysxHandler, BodiesTriggersCrashesAndUpwardRaysInOneWorld) {
 
     // The ring in the ground reports once per entry; a trigger pair reports nothing.
     place(p, plane, {500, 0, 500});
-    place(p, ring, {0, 100, 0});
-    EXPECT_EQ(run(p, 10)[2], 0);
     place(p, ring, {0, -305, 0});
-    EXPECT_EQ(run(p, 30)[2], 1);
+    EXPECT_EQ(run(p, 30), (Events{0, 0, 1, 0, 0}));
     place(p, ring, {300, 50, 0});
-    run(p, 5);
+    run(p, 1);
     place(p, ring, {300, -295, 0});
     place(p, p.hatActor, {305, -290, 0});
     EXPECT_EQ(run(p, 5), (Events{0, 0, 1, 0, 0}));
-    // A teleport moves the broadphase box at once.
-    btCollisionWorld::ClosestRayResultCallback down({300, 100, 0}, {300, -100, 0});
-    p.setGlobalPose(ring, {300, 20, 0});
-    p.scene->rayTest(down.m_rayFromWorld, down.m_rayToWorld, down);
-    EXPECT_EQ(down.m_collisionObject, ring);
 
     // Jet and terrain touching the ring in one step raise both.
+    place(p, ring, {-300, 50, 0});
     run(p, 1);
     place(p, ring, {-300, -295, 0});
     place(p, plane, {-300, -288, 0});
