@@ -25,6 +25,8 @@ class WorldUpdateTest : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
+        unsetenv("ALSOFT_DRIVERS");
+        setenv(recording.environment().first.c_str(), recording.environment().second.c_str(), 1);
         resetGameState();
         assembleScene(window);
         ASSERT_TRUE(physxHandler && plane && ring && boost && hat);
@@ -36,10 +38,20 @@ protected:
         GlTest::TearDown();
     }
     void frame(float dt = 1.0f / 30.0f) { updateWorld(window, dt); }
+    SoundRecording recording{makeTempFolder("windlap-world")}; // the scene's sound
 };
 
-TEST_F(WorldUpdateTest, RingScoresOneHundredCanRefillsHatScoresTwentyOnce) {
+// Culling, the events, the clock running out, a crash and the end sequence, then the teardown.
+TEST_F(WorldUpdateTest, EventsEndAndTeardownOfTheAssembledScene) {
+    sharedInput->showFrameTime = 1;
     frame();
+    renderMainPass();
+    const unsigned int culled = drawnVertexCount;
+    sharedInput->culling = 0;
+    renderMainPass();
+    EXPECT_TRUE(culled > 0u && drawnVertexCount > culled) << culled;
+    EXPECT_GE(drawnVertexCount, 135000u) << "the nine pieces' 45,000 triangles";
+
     const glm::vec3 ringWas = PhysxHandler::getGlobalPosition(physxHandler->ringActor);
     plane->boostReserve = 3.0f;
     physxHandler->ringPassed = physxHandler->boostCollected = physxHandler->hatCollected = true;
@@ -53,12 +65,9 @@ TEST_F(WorldUpdateTest, RingScoresOneHundredCanRefillsHatScoresTwentyOnce) {
     EXPECT_TRUE(hat->collected && plane->wearsHat && physxHandler->hatActor == nullptr);
     for (int i = 0; i < 10; ++i)
         frame();
-    EXPECT_EQ(score, 120);
-    EXPECT_FALSE(physxHandler->boostCollected || physxHandler->ringPassed);
+    EXPECT_FALSE(score != 120 || physxHandler->boostCollected || physxHandler->ringPassed) << score;
     EXPECT_EQ(hat->modelMatrix, hatPlace) << "a collected hat no longer spins";
-}
 
-TEST_F(WorldUpdateTest, ClockOutOrCrashEndsTheGameAndTwoSecondsLaterOnlyTheOverlaysMove) {
     gameOver = true; // the clock ran out: no crash, no gravity
     frame(0.5f);
     EXPECT_FALSE(plane->crashed || physxHandler->gravityEnabled(physxHandler->planeActor));
@@ -73,17 +82,6 @@ TEST_F(WorldUpdateTest, ClockOutOrCrashEndsTheGameAndTwoSecondsLaterOnlyTheOverl
     frame(0.5f);
     EXPECT_TRUE(plane->modelMatrix == frozen[0] && viewMatrix == frozen[1] && ring->modelMatrix == frozen[2]);
     EXPECT_EQ(glm::vec2(fadeOverlay->remaining, prizeOverlay->remaining), glm::vec2(1.0f));
-}
-
-TEST_F(WorldUpdateTest, CullingOffDrawsEveryTerrainPieceAndTeardownLeavesNoGlObjectBehind) {
-    sharedInput->showFrameTime = 1;
-    frame();
-    renderMainPass();
-    const unsigned int culled = drawnVertexCount;
-    sharedInput->culling = 0;
-    renderMainPass();
-    EXPECT_TRUE(culled > 0u && drawnVertexCount > culled) << culled;
-    EXPECT_GE(drawnVertexCount, 135000u) << "the nine pieces' 45,000 triangles";
 
     const GLuint highest = glow->sceneTexture + 512;
     teardownScene();
@@ -95,21 +93,16 @@ TEST_F(WorldUpdateTest, CullingOffDrawsEveryTerrainPieceAndTeardownLeavesNoGlObj
     EXPECT_EQ(sharedInput, nullptr);
 }
 
-// The scene's sound goes to a recording, which runs on the clock: the game's frames of 1/60 s run for as
-// long.
-class ChimeTest : public WorldUpdateTest {
-protected:
-    void SetUp() override {
-        unsetenv("ALSOFT_DRIVERS");
-        setenv(recording.environment().first.c_str(), recording.environment().second.c_str(), 1);
-        WorldUpdateTest::SetUp();
-    }
-    void loopFrame() {
-        double previous = glfwGetTime() - 1.0 / 60.0;
-        runFrame(window, previous);
-    }
-    // Flies for 1.5 s, then through a trigger put just ahead of the nose until the score moves.
-    bool playThenFlyThrough(btRigidBody* actor, glm::mat4& modelMatrix) {
+// Per tenth of a second, the strength of each chime's first note: the ring's E and the hat's G. Each rises
+// tenfold over the engine alone of the first second, the hat's 1.5 s after the ring's. The recording runs on
+// the clock: the game's frames of 1/60 s run for as long.
+TEST_F(WorldUpdateTest, TheRingAndTheHatEachRingTheirOwnChime) {
+    ASSERT_TRUE(gameSound && gameSound->audible()) << "no wave writer: " << recording.configPath();
+    const auto playThenFlyThrough = [&](btRigidBody* actor, glm::mat4& modelMatrix) {
+        const auto loopFrame = [&] {
+            double previous = glfwGetTime() - 1.0 / 60.0;
+            runFrame(window, previous);
+        };
         for (const auto end = std::chrono::steady_clock::now() + 1500ms;
              std::chrono::steady_clock::now() < end;)
             loopFrame();
@@ -117,14 +110,7 @@ protected:
         for (int i = 0; i < 120 && score == before && actor != nullptr; ++i)
             placeAheadOfJet(actor, modelMatrix, 5.0f), loopFrame();
         return score != before;
-    }
-    SoundRecording recording{makeTempFolder("windlap-chime")};
-};
-
-// Per tenth of a second, the strength of each chime's first note: the ring's E and the hat's G. Each rises
-// tenfold over the engine alone of the first second, the hat's 1.5 s after the ring's.
-TEST_F(ChimeTest, TheRingAndTheHatEachRingTheirOwnChime) {
-    ASSERT_TRUE(gameSound && gameSound->audible()) << "no wave writer: " << recording.configPath();
+    };
     ASSERT_TRUE(playThenFlyThrough(physxHandler->ringActor, ring->modelMatrix)) << "the ring was not passed";
     ASSERT_TRUE(playThenFlyThrough(physxHandler->hatActor, hat->modelMatrix)) << "the hat was not collected";
     playThenFlyThrough(nullptr, hat->modelMatrix);
@@ -173,10 +159,7 @@ TEST(EngineTone, GlidesAlikeAtAnyFrameRate) {
 }
 
 std::string le(std::uint32_t value, int bytes) {
-    std::string text;
-    for (int i = 0; i < bytes; ++i)
-        text += static_cast<char>(value >> (8 * i));
-    return text;
+    return bytes == 0 ? "" : static_cast<char>(value & 0xFF) + le(value >> 8, bytes - 1);
 }
 std::string chunk(const std::string& id, const std::string& body) {
     return id + le(static_cast<std::uint32_t>(body.size()), 4) + body + std::string(body.size() % 2, '\0');

@@ -188,22 +188,15 @@ TEST(PhysxHandler, OneLongStepMovesAsTheSixtiethsItStandsFor) {
               1e-3f);
 }
 
-namespace {
-void* failEveryAllocation(size_t, int) {
-    return nullptr;
-}
-void* failWorldAllocation(size_t size, int alignment) {
-    void* p = nullptr;
-    return size != sizeof(btDiscreteDynamicsWorld) && posix_memalign(&p, size_t(alignment), size) == 0
-               ? p
-               : nullptr;
-}
-} // namespace
-
 TEST(PhysxHandlerDeathTest, FailedAllocationsEndWithTheStartUpMessages) {
-    for (const auto& [allocate, message] :
-         {std::pair{failEveryAllocation, "^ERROR: Could not create Physx Foundation\n"},
-          {failWorldAllocation, "^ERROR: Could not create Physics\n"}})
+    using Allocate = void* (*)(size_t, int);
+    const std::pair<Allocate, const char*> cases[] = {
+        {[](size_t, int) -> void* { return nullptr; }, "^ERROR: Could not create Physx Foundation\n"},
+        {[](size_t size, int alignment) -> void* { // all but the world
+             return size == sizeof(btDiscreteDynamicsWorld) ? nullptr : std::aligned_alloc(alignment, size);
+         },
+         "^ERROR: Could not create Physics\n"}};
+    for (const auto& [allocate, message] : cases)
         EXPECT_EXIT(
             {
                 btAlignedAllocSetCustomAligned(allocate, std::free);
