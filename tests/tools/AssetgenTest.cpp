@@ -5,7 +5,6 @@
 #include "scene/Terrain.h"
 #include "tools/assetgen/AircraftModel.h"
 #include "tools/assetgen/ColladaWriter.h"
-#include "tools/assetgen/GameData.h"
 #include "tools/assetgen/TerrainModel.h"
 #include "util/PhysxHandler.h"
 
@@ -15,6 +14,7 @@
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
+#include <glm/gtc/type_ptr.hpp>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,9 +33,7 @@ std::string readFile(const std::string& path) {
     text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
-std::string runFile(const std::string& relative) {
-    return std::string(WINDLAP_RUN_DIR) + "/" + relative;
-}
+const std::string runDir = std::string(WINDLAP_RUN_DIR) + "/";
 
 // The build's run folder was written by an earlier run over older files: the same bytes again.
 TEST(Assetgen, WritesTheGamesFilesAsTheRunFolderHoldsThemAndEndsWithOneClearLine) {
@@ -45,21 +43,35 @@ TEST(Assetgen, WritesTheGamesFilesAsTheRunFolderHoldsThemAndEndsWithOneClearLine
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
         if (entry.is_regular_file()) {
             const std::string file = std::filesystem::relative(entry.path(), folder).string();
-            EXPECT_TRUE(readFile(entry.path()) == readFile(runFile(file))) << file << " differs";
+            EXPECT_TRUE(readFile(entry.path()) == readFile(runDir + file)) << file << " differs";
         }
     std::istringstream opened(
         "Models/ terrain.dae Ring.dae fa-18.dae boost.dae hat.dae Textures/ fa-18-uv.png "
         "fa-18-glow.png Blacka.png Prize.tif Textures/skybox/ right.jpg left.jpg top.jpg "
         "bottom.jpg back.jpg front.jpg Textures/lensflare/ bloom.jpg spike.jpg halo1.jpg "
         "halo2.jpg ring.jpg Sounds/ engine.wav ring.wav hat.wav boost.wav crash.wav");
-    std::string at;
-    for (std::string word; opened >> word;)
-        if (word.back() == '/')
-            at = word;
-        else
-            EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/" + at + word)) << at + word;
-    EXPECT_NE(readFile(runFile("Fonts/LICENSE-LiberationSans.txt")).find("SIL Open Font License"),
+    for (std::string word, at; opened >> word;) // a word ending in / names the folder of those after it
+        EXPECT_TRUE(word.back() == '/' ? !(at = word).empty()
+                                       : std::filesystem::is_regular_file(folder + "/" + at + word))
+            << word;
+    EXPECT_NE(readFile(runDir + "Fonts/LICENSE-LiberationSans.txt").find("SIL Open Font License"),
               std::string::npos);
+    // Sounds the game mixes: the engine loops without a seam, the others must not click.
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "/Sounds")) {
+        const auto wave = readWave(entry.path());
+        ASSERT_TRUE(wave) << entry.path() << " is not a mono 16-bit WAV";
+        const std::vector<std::int16_t>& x = wave->samples;
+        const size_t n = x.size();
+        ASSERT_TRUE(n >= 0.3 * wave->rate && n <= 2.0 * wave->rate) << entry.path() << n;
+        int peak = 0, step = 0;
+        for (size_t i = 1; i < n; ++i)
+            peak = std::max(peak, std::abs(int(x[i]))), step = std::max(step, std::abs(x[i] - x[i - 1]));
+        EXPECT_TRUE(peak > 32767 / 4 && peak < 32767 * 9 / 10) << entry.path() << " peaks at " << peak;
+        if (entry.path().filename() == "engine.wav")
+            EXPECT_LE(std::abs(x[0] - x[n - 1]), step) << "a seam where the loop turns";
+        else
+            EXPECT_TRUE(std::abs(int(x.front())) < 100 && std::abs(int(x.back())) < 100) << entry.path();
+    }
 
     const ProcessResult usage = runProcess({WINDLAP_ASSETGEN}, 10s);
     EXPECT_EQ(usage.exitStatus, 2) << usage;
@@ -72,12 +84,9 @@ TEST(Assetgen, WritesTheGamesFilesAsTheRunFolderHoldsThemAndEndsWithOneClearLine
 }
 
 TEST(ColladaWriter, RefusesBadModelsWithAReasonAndKeepsTheOldFile) {
-    const ag::MeshData triangle{"zulu",
-                                "shiny",
-                                {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
-                                {3, glm::vec3(0, 0, 1)},
-                                {{0, 0}, {1, 0}, {0, 1}},
-                                {0, 1, 2}};
+    ag::MeshData triangle{"zulu", "shiny", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {3, glm::vec3(0, 0, 1)},
+                          {},     {}};
+    triangle.uvs = {{0, 0}, {1, 0}, {0, 1}}, triangle.indices = {0, 1, 2};
     ag::Model good{{{"shiny", glm::vec3(0.9f), glm::vec3(0.8f), 32.0f}}, {triangle, triangle}};
     good.meshes[1].name = "alpha";
     const std::string path = makeTempFolder("colladawriter") + "/model.dae";
@@ -114,37 +123,9 @@ TEST(ColladaWriter, RefusesBadModelsWithAReasonAndKeepsTheOldFile) {
     EXPECT_EQ(refusal(good, path + "/no/such/folder.dae").rfind("cannot create", 0), 0u);
 }
 
-// Sounds the game mixes: the engine loops without a seam, the others must not click.
-TEST(GeneratedFiles, SoundsAreShortMonoWavesQuietAtTheEnds) {
-    for (const std::string& file : ag::generatedFiles()) {
-        SCOPED_TRACE(file);
-        if (file.rfind("Sounds/", 0) != 0)
-            continue;
-        const auto wave = readWave(runFile(file));
-        ASSERT_TRUE(wave) << "not a mono 16-bit WAV";
-        const std::vector<std::int16_t>& x = wave->samples;
-        const size_t n = x.size();
-        ASSERT_TRUE(n >= 0.3 * wave->rate && n <= 2.0 * wave->rate) << n;
-        int peak = 0, step = 0;
-        for (size_t i = 1; i < n; ++i)
-            peak = std::max(peak, std::abs(int(x[i]))), step = std::max(step, std::abs(x[i] - x[i - 1]));
-        EXPECT_TRUE(peak > 32767 / 4 && peak < 32767 * 9 / 10)
-            << "nearly silent or too loud to mix: " << peak;
-        if (file == "Sounds/engine.wav")
-            EXPECT_LE(std::abs(x[0] - x[n - 1]), step) << "a seam where the loop turns";
-        else
-            EXPECT_TRUE(std::abs(int(x.front())) < 100 && std::abs(int(x.back())) < 100) << "a click";
-    }
-}
-
-glm::vec3 toGlm(const aiVector3D& v) {
-    return {v.x, v.y, v.z};
-}
-
-// Every mesh, also the levels of detail and the worn hat the golden frames do not show, is wound toward its
-// unit normals (culling and lighting agree) with a complete material: Assimp fills in 0.4 grey for an omitted
-// specular colour and the game 0 for a missing shininess. The game looks its meshes up by name.
-TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsWithCompleteMaterialsAndFinerNearLevels) {
+// Also the levels of detail and the worn hat the golden frames do not show: wound toward the normals, with
+// the specular colour (Assimp would fill in 0.4 grey) and shininess (the game would take 0) written.
+TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsTerrainWithoutStepsAndPlacementsThatEnd) {
     using Names = std::set<std::string>;
     const std::pair<const char*, Names> models[] = {
         {"Models/terrain.dae",
@@ -161,7 +142,7 @@ TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsWithCompleteMaterialsAndFiner
     for (const auto& [file, names] : models) {
         SCOPED_TRACE(file);
         Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(runFile(file), tavo::scene::modelimport::postProcessFlags);
+        const aiScene* scene = importer.ReadFile(runDir + file, tavo::scene::modelimport::postProcessFlags);
         ASSERT_TRUE(scene != nullptr) << importer.GetErrorString();
         Names found;
         for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
@@ -171,13 +152,12 @@ TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsWithCompleteMaterialsAndFiner
             ASSERT_TRUE(mesh->mNormals != nullptr && mesh->mNumFaces > 0) << name;
             for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
                 const unsigned* k = mesh->mFaces[f].mIndices;
-                const auto p = [&](int c) { return toGlm(mesh->mVertices[k[c]]); };
-                const auto n = [&](int c) { return toGlm(mesh->mNormals[k[c]]); };
+                const auto p = [&](int c) { return glm::make_vec3(&mesh->mVertices[k[c]].x); };
+                const auto n = [&](int c) { return glm::make_vec3(&mesh->mNormals[k[c]].x); };
                 ASSERT_NEAR(glm::length(n(0)), 1.0f, 1e-3f) << name << f;
                 ASSERT_GT(glm::dot(glm::cross(p(1) - p(0), p(2) - p(0)), n(0) + n(1) + n(2)), 0.0f)
                     << name << f;
-                for (int c = 0; c < 3 && name == "window";
-                     ++c) // the worn hat, at its pivot, on the canopy top
+                for (int c = 0; c < 3 && name == "window"; ++c)
                     hatToCanopy =
                         std::min(hatToCanopy, glm::distance(p(c), ag::aircraftPivotParts.back().pivot));
             }
@@ -193,14 +173,10 @@ TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsWithCompleteMaterialsAndFiner
     }
     EXPECT_TRUE(faces["Ring_lod0"] > faces["Ring_lod1"] && faces["can_low"] > faces["can"] &&
                 faces["hat"] > faces["hat_low"]);
-    EXPECT_LT(hatToCanopy, 0.15f);
-}
+    EXPECT_LT(hatToCanopy, 0.15f) << "the worn hat, placed at its pivot, rests on the canopy top";
 
-// World (10x, 10z - 300, -10y): the pieces share their edges without a step or a seam in the normals, inside
-// the culling sphere; the start circle and the valley ahead stay far below the ring band. Over the centre
-// piece the mesas refuse some first placements (rings at (a, -h, b), pickups at (a, h, -b)), most land at
-// once, and the highest height is always free, so the retries end.
-TEST(TerrainModel, PiecesMeetWithoutStepsTheStartIsLowAndPlacementsEnd) {
+    // Terrain, world (10x, 10z - 300, -10y). Over the centre piece the mesas refuse some first placements
+    // (rings at (a, -h, b), pickups at (a, h, -b)), most land at once, and the highest height is always free.
     const ag::Model terrain = ag::makeTerrainModel();
     std::map<std::pair<float, float>, std::pair<float, glm::vec3>> seen;
     int shared = 0;
