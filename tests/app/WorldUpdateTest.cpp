@@ -72,11 +72,9 @@ TEST_F(WorldUpdateTest, EventsEndAndTeardownOfTheAssembledScene) {
     physxHandler->planeCrashed = true;
     for (int i = 0; i < 4; ++i)
         frame(0.5f);
-    EXPECT_TRUE(gameOver && plane->crashed && endSequenceTimer <= 0.0f) << endSequenceTimer;
-    EXPECT_EQ(fadeOverlay->remaining, 2.0f);
+    EXPECT_TRUE(gameOver && plane->crashed && endSequenceTimer <= 0.0f && fadeOverlay->remaining == 2.0f);
     const glm::mat4 frozen[] = {plane->modelMatrix, viewMatrix, ring->modelMatrix};
-    frame(0.5f);
-    frame(0.5f);
+    frame(0.5f), frame(0.5f);
     EXPECT_TRUE(plane->modelMatrix == frozen[0] && viewMatrix == frozen[1] && ring->modelMatrix == frozen[2]);
     EXPECT_EQ(glm::vec2(fadeOverlay->remaining, prizeOverlay->remaining), glm::vec2(1.0f));
 
@@ -137,36 +135,6 @@ std::vector<glm::vec2> flyTone(float dt) {
     return ends;
 }
 
-// From silence faded in; the boost raises pitch and loudness; back toward cruise; then silent.
-TEST(GameLoop, EngineToneZoomAndClockAtFixedFrameTimes) {
-    const auto r = flyTone(1.0f / 60.0f);
-    EXPECT_TRUE(r[0].y == 0.0f && std::abs(r[1].y - EngineTone::cruiseGain) < 1e-4f && r[2].x > 1.4f &&
-                r[2].y > r[1].y && r[3].x < 1.1f && r[4].y < 0.01f);
-    for (float dt : {1.0f / 10.0f, 1.0f / 20.0f, 1.0f / 30.0f, 1.0f / 144.0f}) {
-        const auto flown = flyTone(dt);
-        for (size_t phase = 0; phase < flown.size(); ++phase)
-            EXPECT_LT(glm::distance(flown[phase], r[phase]), 1.5e-4f) << dt << " " << phase;
-    }
-
-    // The boost zoom widens to 1.2 and snaps back to exactly 1; the clock ends the game crossing zero.
-    float zoom = 1.0f;
-    int rebuilds = 0;
-    for (int frame = 0; frame < 300; ++frame)
-        rebuilds += advanceZoom(zoom, true, 1.0f / 60.0f);
-    EXPECT_TRUE(zoom >= 1.2f && zoom < 1.2f + 1.0f / 600.0f + 1e-6f && rebuilds < 300)
-        << zoom << " " << rebuilds;
-    int frames = 0;
-    while (advanceZoom(zoom, false, 1.0f / 60.0f) && frames < 1000)
-        ++frames;
-    EXPECT_TRUE(zoom == 1.0f && std::abs(frames - 121) <= 2) << zoom << " " << frames;
-
-    resetGameState();
-    advanceGameClock(179.0f);
-    const bool early = gameOver;
-    advanceGameClock(1.01f), advanceGameClock(0.5f);
-    EXPECT_TRUE(!early && gameOver && std::abs(gameTimeLeft + 0.01f) < 1e-4f) << "runs on past zero";
-}
-
 std::string le(std::uint32_t value, int bytes) {
     return bytes == 0 ? "" : static_cast<char>(value & 0xFF) + le(value >> 8, bytes - 1);
 }
@@ -181,7 +149,35 @@ std::string riff(const std::string& chunks) {
     return "RIFF" + le(static_cast<std::uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
-TEST(WaveFile, ReadsMono16BitPcmAndRefusesEverythingElse) {
+TEST(GameLoop, EngineToneZoomClockAndTheWaveReader) {
+    // From silence faded in; the boost raises pitch and loudness; back toward cruise; then silent.
+    const auto r = flyTone(1.0f / 60.0f);
+    EXPECT_TRUE(r[0].y == 0.0f && std::abs(r[1].y - EngineTone::cruiseGain) < 1e-4f && r[2].x > 1.4f &&
+                r[2].y > r[1].y && r[3].x < 1.1f && r[4].y < 0.01f);
+    for (float dt : {1.0f / 10.0f, 1.0f / 20.0f, 1.0f / 30.0f, 1.0f / 144.0f}) {
+        const auto flown = flyTone(dt);
+        for (size_t phase = 0; phase < flown.size(); ++phase)
+            EXPECT_LT(glm::distance(flown[phase], r[phase]), 1.5e-4f) << dt << " " << phase;
+    }
+
+    // The boost zoom widens to 1.2 and snaps back to exactly 1; the clock ends the game crossing zero.
+    float zoom = 1.0f;
+    int rebuilds = 0;
+    for (int frame = 0; frame < 300; ++frame)
+        rebuilds += advanceZoom(zoom, true, 1.0f / 60.0f);
+    EXPECT_TRUE(zoom >= 1.2f && zoom < 1.2f + 1.0f / 600.0f + 1e-6f && rebuilds < 300) << zoom;
+    int frames = 0;
+    while (advanceZoom(zoom, false, 1.0f / 60.0f) && frames < 1000)
+        ++frames;
+    EXPECT_TRUE(zoom == 1.0f && std::abs(frames - 121) <= 2) << zoom << " " << frames;
+
+    resetGameState();
+    advanceGameClock(179.0f);
+    const bool early = gameOver;
+    advanceGameClock(1.01f), advanceGameClock(0.5f);
+    EXPECT_TRUE(!early && gameOver && std::abs(gameTimeLeft + 0.01f) < 1e-4f) << "runs on past zero";
+
+    // The WAV reader takes mono 16-bit PCM and refuses everything else.
     const std::string pcm = le(1000, 2) + le(0xFC18, 2) + le(7, 2); // 1000, -1000, 7
     const std::string good = riff(format(1, 1, 22050, 16) + chunk("data", pcm));
     const auto wave = parseWave(good);

@@ -26,6 +26,7 @@
 namespace {
 
 namespace ag = tavo::assetgen;
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 std::string readFile(const std::string& path) {
@@ -36,13 +37,13 @@ std::string readFile(const std::string& path) {
 const std::string runDir = std::string(WINDLAP_RUN_DIR) + "/";
 
 // The build's run folder was written by an earlier run over older files: the same bytes again.
-TEST(Assetgen, WritesTheGamesFilesAsTheRunFolderHoldsThemAndEndsWithOneClearLine) {
+TEST(Assetgen, WritesTheRunFoldersFilesAndRefusesWithOneClearLine) {
     const std::string folder = makeTempFolder("assetgen");
     const ProcessResult result = runProcess({WINDLAP_ASSETGEN, folder}, 120s);
     ASSERT_EQ(result.exitStatus, 0) << result;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
         if (entry.is_regular_file()) {
-            const std::string file = std::filesystem::relative(entry.path(), folder).string();
+            const std::string file = fs::relative(entry.path(), folder).string();
             EXPECT_TRUE(readFile(entry.path()) == readFile(runDir + file)) << file << " differs";
         }
     std::istringstream opened(
@@ -51,13 +52,11 @@ TEST(Assetgen, WritesTheGamesFilesAsTheRunFolderHoldsThemAndEndsWithOneClearLine
         "bottom.jpg back.jpg front.jpg Textures/lensflare/ bloom.jpg spike.jpg halo1.jpg "
         "halo2.jpg ring.jpg Sounds/ engine.wav ring.wav hat.wav boost.wav crash.wav");
     for (std::string word, at; opened >> word;) // a word ending in / names the folder of those after it
-        EXPECT_TRUE(word.back() == '/' ? !(at = word).empty()
-                                       : std::filesystem::is_regular_file(folder + "/" + at + word))
-            << word;
+        EXPECT_TRUE(word.back() == '/' ? !(at = word).empty() : fs::exists(folder + "/" + at + word)) << word;
     EXPECT_NE(readFile(runDir + "Fonts/LICENSE-LiberationSans.txt").find("SIL Open Font License"),
               std::string::npos);
     // Sounds the game mixes: the engine loops without a seam, the others must not click.
-    for (const auto& entry : std::filesystem::directory_iterator(folder + "/Sounds")) {
+    for (const auto& entry : fs::directory_iterator(folder + "/Sounds")) {
         const auto wave = readWave(entry.path());
         ASSERT_TRUE(wave) << entry.path() << " is not a mono 16-bit WAV";
         const std::vector<std::int16_t>& x = wave->samples;
@@ -81,15 +80,14 @@ TEST(Assetgen, WritesTheGamesFilesAsTheRunFolderHoldsThemAndEndsWithOneClearLine
     const ProcessResult refused = runProcess({WINDLAP_ASSETGEN, blocked}, 60s);
     EXPECT_EQ(refused.exitStatus, 1) << refused;
     EXPECT_EQ(refused.err.rfind("assetgen: cannot make the folder " + blocked + "/Models", 0), 0u) << refused;
-}
 
-TEST(ColladaWriter, RefusesBadModelsWithAReasonAndKeepsTheOldFile) {
+    // The COLLADA writer refuses bad models with a reason and keeps the old file.
     ag::MeshData triangle{"zulu", "shiny", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {3, glm::vec3(0, 0, 1)},
                           {},     {}};
     triangle.uvs = {{0, 0}, {1, 0}, {0, 1}}, triangle.indices = {0, 1, 2};
     ag::Model good{{{"shiny", glm::vec3(0.9f), glm::vec3(0.8f), 32.0f}}, {triangle, triangle}};
     good.meshes[1].name = "alpha";
-    const std::string path = makeTempFolder("colladawriter") + "/model.dae";
+    const std::string path = blocked + "/model.dae";
     ag::ColladaWriter::write(good, path);
     const std::string before = readFile(path);
     const std::pair<const char*, void (*)(ag::Model&)> cases[] = {
@@ -119,7 +117,7 @@ TEST(ColladaWriter, RefusesBadModelsWithAReasonAndKeepsTheOldFile) {
         EXPECT_NE(ag::ColladaWriter::check(model).find(reason), std::string::npos) << reason;
         EXPECT_EQ(readFile(path), before) << "a refused model changed the file on disk";
     }
-    EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
+    EXPECT_FALSE(fs::exists(path + ".partial"));
     EXPECT_EQ(refusal(good, path + "/no/such/folder.dae").rfind("cannot create", 0), 0u);
 }
 
@@ -139,6 +137,7 @@ TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsTerrainWithoutStepsAndPlaceme
     };
     std::map<std::string, unsigned> faces; // the pickup's hat is read after the worn one
     float hatToCanopy = 1e9f;
+    const glm::vec3 hatPivot = ag::aircraftPivotParts.back().pivot;
     for (const auto& [file, names] : models) {
         SCOPED_TRACE(file);
         Assimp::Importer importer;
@@ -155,11 +154,9 @@ TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsTerrainWithoutStepsAndPlaceme
                 const auto p = [&](int c) { return glm::make_vec3(&mesh->mVertices[k[c]].x); };
                 const auto n = [&](int c) { return glm::make_vec3(&mesh->mNormals[k[c]].x); };
                 ASSERT_NEAR(glm::length(n(0)), 1.0f, 1e-3f) << name << f;
-                ASSERT_GT(glm::dot(glm::cross(p(1) - p(0), p(2) - p(0)), n(0) + n(1) + n(2)), 0.0f)
-                    << name << f;
+                ASSERT_GT(glm::dot(glm::cross(p(1) - p(0), p(2) - p(0)), n(0) + n(1) + n(2)), 0.0f) << name;
                 for (int c = 0; c < 3 && name == "window"; ++c)
-                    hatToCanopy =
-                        std::min(hatToCanopy, glm::distance(p(c), ag::aircraftPivotParts.back().pivot));
+                    hatToCanopy = std::min(hatToCanopy, glm::distance(p(c), hatPivot));
             }
             faces[name] = mesh->mNumFaces;
             const aiMaterial& material = *scene->mMaterials[mesh->mMaterialIndex];

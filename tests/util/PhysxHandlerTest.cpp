@@ -57,7 +57,7 @@ void place(PhysxHandler& p, btRigidBody* body, glm::vec3 position, glm::vec3 vel
 
 } // namespace
 
-TEST(PhysxHandler, BodiesTriggersCrashesAndUpwardRaysInOneWorld) {
+TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
     PhysxHandler p;
     btRigidBody* ground = p.terrainTileActors[7] = addSheet(p, -100, 100, -100, 100, 0, {0, -300, 0});
     btRigidBody* plane = p.planeActor = p.createPlaneBody({0, 0, 0});
@@ -80,9 +80,7 @@ TEST(PhysxHandler, BodiesTriggersCrashesAndUpwardRaysInOneWorld) {
     EXPECT_EQ(ring->getActivationState(), DISABLE_DEACTIVATION); // asleep it would miss the terrain
 
     // Flown through: one report, no deflection, the ring stays, and steady steps allocate nothing.
-    run(p, 10);
-    allocations = 0;
-    counting = true;
+    run(p, 10), allocations = 0, counting = true;
     const Events through = run(p, 230);
     counting = false;
     EXPECT_EQ(allocations.load(), 0);
@@ -138,24 +136,22 @@ TEST(PhysxHandler, BodiesTriggersCrashesAndUpwardRaysInOneWorld) {
     btRigidBody* kept = p.createTerrainPiece(points, {0, 1, 9, 0, 1, 2, 1}, 10.0f, {});
     ASSERT_NE(kept, nullptr);
     EXPECT_TRUE(PhysxHandler::raycastUp(kept, kept, {1, -5, -1}).has_value());
-}
 
-// Damping, gravity, thrust and turn rates were tuned at 60 steps a second.
-TEST(PhysxHandler, OneLongStepMovesAsTheSixtiethsItStandsFor) {
+    // Damping, gravity, thrust and turn rates were tuned at 60 steps a second: a long step moves as those.
     auto flyFor = [&](int sixtieths, bool oneStep) {
         PhysxHandler physics;
-        btRigidBody* plane = physics.createPlaneBody({0, 0, 0});
-        physics.setDamping(plane, 1.0f, 10.0f);
-        physics.setGravityEnabled(plane, true);
-        PhysxHandler::addVelocityChange(plane, {10, 0, 30});
+        btRigidBody* jet = physics.createPlaneBody({0, 0, 0});
+        physics.setDamping(jet, 1.0f, 10.0f);
+        physics.setGravityEnabled(jet, true);
+        PhysxHandler::addVelocityChange(jet, {10, 0, 30});
         for (int i = 0; i < (oneStep ? 1 : sixtieths); ++i) {
-            physics.addVelocityChangeRate(plane, {0, 0, 50}, {0, 15.707964f, 0});
+            physics.addVelocityChangeRate(jet, {0, 0, 50}, {0, 15.707964f, 0});
             physics.step((oneStep ? sixtieths : 1) * frame);
         }
-        const btVector3 v = plane->getLinearVelocity();
-        return std::array<glm::vec3, 3>{glm::vec3(v.x(), v.y(), v.z()), at(plane),
-                                        glm::vec3(plane->getAngularVelocity().y(),
-                                                  glm::angle(PhysxHandler::getGlobalRotation(plane)), 0)};
+        const btVector3 v = jet->getLinearVelocity();
+        return std::array<glm::vec3, 3>{
+            glm::vec3(v.x(), v.y(), v.z()), at(jet),
+            glm::vec3(jet->getAngularVelocity().y(), glm::angle(PhysxHandler::getGlobalRotation(jet)), 0)};
     };
     for (int sixtieths : {3, 6, 12}) {
         const auto one = flyFor(sixtieths, true), many = flyFor(sixtieths, false);
@@ -169,8 +165,7 @@ TEST(PhysxHandler, OneLongStepMovesAsTheSixtiethsItStandsFor) {
 }
 
 TEST(PhysxHandlerDeathTest, FailedAllocationsEndWithTheStartUpMessages) {
-    using Allocate = void* (*)(size_t, int);
-    const std::pair<Allocate, const char*> cases[] = {
+    const std::pair<void* (*)(size_t, int), const char*> cases[] = {
         {[](size_t, int) -> void* { return nullptr; }, "^ERROR: Could not create Physx Foundation\n"},
         {[](size_t size, int alignment) -> void* { // all but the world
              return size == sizeof(btDiscreteDynamicsWorld) ? nullptr : std::aligned_alloc(alignment, size);
