@@ -72,7 +72,7 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
 
     // Frame times that are not positive and finite step nothing; no gravity until switched on.
     const float bad[] = {0.0f, -0.1f, std::nanf(""), std::numeric_limits<float>::infinity()};
-    run(p, 2);
+    EXPECT_EQ(run(p, 2), Events{}) << "the pickups in the ground report nothing";
     PhysxHandler::addVelocityChange(plane, {0, 0, 50});
     for (float dt : bad)
         p.step(dt);
@@ -84,7 +84,7 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
     const Events through = run(p, 230);
     counting = false;
     EXPECT_EQ(allocations.load(), 0);
-    EXPECT_EQ(through, (Events{0, 1, 0, 0, 0})); // the pickups in the ground report nothing
+    EXPECT_EQ(through, (Events{0, 1, 0, 0, 0}));
     EXPECT_TRUE(at(plane).z > 100.0f && glm::length(glm::vec2(at(plane))) < 1e-4f) << at(plane).z;
     EXPECT_EQ(at(ring), glm::vec3(0, 0, 60));
 
