@@ -6,7 +6,6 @@
 #include "app/SceneAssembly.h"
 #include "app/SceneGlobals.h"
 #include "app/WaveFile.h"
-#include "app/WorldRules.h"
 #include "scene/Placement.h"
 #include "support/GlContext.h"
 #include "support/PlaceAhead.h"
@@ -14,19 +13,19 @@
 #include "support/TestModels.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace {
 
 using namespace std::chrono_literals;
+using tavo::util::PhysxHandler;
 
-// The scene assembled from the generated data as the game does it; the jet flies far above the places rings
-// and pickups land at, so only the events a test raises happen.
+// The game's scene; the jet flies far above where rings and pickups land, so only the tests raise events.
 class WorldUpdateTest : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        beforeAssembly();
+        unsetenv("ALSOFT_DRIVERS");
+        setenv(recording.environment().first.c_str(), recording.environment().second.c_str(), 1);
         resetGameState();
         assembleScene(window);
         ASSERT_TRUE(physxHandler && plane && ring && boost && hat);
@@ -37,77 +36,48 @@ protected:
         resetGameState();
         GlTest::TearDown();
     }
-    virtual void beforeAssembly() {}
     void frame(float dt = 1.0f / 30.0f) { updateWorld(window, dt); }
+    SoundRecording recording{makeTempFolder("windlap-world")}; // the scene's sound
 };
 
-TEST_F(WorldUpdateTest, RingScoresOneHundredCanRefillsHatScoresTwentyOnce) {
-    frame();
-    const glm::vec3 ringWas = tavo::util::PhysxHandler::getGlobalPosition(physxHandler->ringActor);
-    physxHandler->ringPassed = true;
-    frame();
-    EXPECT_EQ(score, 100);
-    EXPECT_NE(tavo::util::PhysxHandler::getGlobalPosition(physxHandler->ringActor), ringWas);
-    EXPECT_FALSE(tavo::scene::terrainAbove(*physxHandler, physxHandler->ringActor)) << "moved clear";
-    frame();
-    EXPECT_EQ(score, 100);
-
-    plane->boostReserve = 3.0f;
-    physxHandler->boostCollected = true;
-    frame();
-    EXPECT_EQ(plane->boostReserve, 5.0f);
-    EXPECT_EQ(score, 100) << "a can scores nothing";
-    EXPECT_FALSE(physxHandler->boostCollected);
-    EXPECT_FALSE(tavo::scene::terrainAbove(*physxHandler, physxHandler->boostActor));
-
-    physxHandler->hatCollected = true;
-    frame();
-    EXPECT_EQ(score, 120);
-    EXPECT_TRUE(hat->collected && plane->wearsHat && physxHandler->hatActor == nullptr);
-    const glm::mat4 hatPlace = hat->modelMatrix;
-    for (int i = 0; i < 10; ++i)
-        frame();
-    EXPECT_EQ(score, 120);
-    EXPECT_EQ(hat->modelMatrix, hatPlace) << "a collected hat no longer spins";
-}
-
-TEST_F(WorldUpdateTest, CrashRunsTheEndSequenceForTwoSecondsThenOnlyTheOverlaysMove) {
-    physxHandler->planeCrashed = true;
-    frame(0.5f);
-    EXPECT_TRUE(gameOver && plane->crashed);
-    EXPECT_FLOAT_EQ(endSequenceTimer, 1.5f);
-    for (int i = 0; i < 3; ++i)
-        frame(0.5f);
-    EXPECT_LE(endSequenceTimer, 0.0f);
-    EXPECT_FLOAT_EQ(fadeOverlay->remaining, 2.0f);
-    const glm::mat4 frozen[] = {plane->modelMatrix, viewMatrix, ring->modelMatrix};
-    frame(0.5f);
-    frame(0.5f);
-    EXPECT_TRUE(plane->modelMatrix == frozen[0] && viewMatrix == frozen[1] && ring->modelMatrix == frozen[2]);
-    EXPECT_FLOAT_EQ(fadeOverlay->remaining, 1.0f);
-    EXPECT_FLOAT_EQ(prizeOverlay->remaining, 1.0f);
-}
-
-TEST_F(WorldUpdateTest, ClockRunningOutKeepsGravityOffForTheAircraft) {
-    gameOver = true;
-    frame(0.5f);
-    EXPECT_FALSE(plane->crashed);
-    EXPECT_FALSE(physxHandler->gravityEnabled(physxHandler->planeActor));
-}
-
-TEST_F(WorldUpdateTest, CullingOffRaisesTheDrawnVertexCount) {
+// Culling, the events, the clock running out, a crash and the end sequence, then the teardown.
+TEST_F(WorldUpdateTest, EventsEndAndTeardownOfTheAssembledScene) {
     sharedInput->showFrameTime = 1;
     frame();
     renderMainPass();
     const unsigned int culled = drawnVertexCount;
     sharedInput->culling = 0;
     renderMainPass();
-    EXPECT_GT(culled, 0u);
-    EXPECT_GT(drawnVertexCount, culled);
-    EXPECT_GE(drawnVertexCount, 135000u) << "every terrain piece: the nine pieces' 45,000 triangles";
-}
+    EXPECT_TRUE(culled > 0u && drawnVertexCount > culled) << culled;
+    EXPECT_GE(drawnVertexCount, 135000u) << "the nine pieces' 45,000 triangles";
 
-TEST_F(WorldUpdateTest, TeardownLeavesNoGlObjectBehind) {
+    const glm::vec3 ringWas = PhysxHandler::getGlobalPosition(physxHandler->ringActor);
+    plane->boostReserve = 3.0f;
+    physxHandler->ringPassed = physxHandler->boostCollected = physxHandler->hatCollected = true;
+    frame();
+    EXPECT_TRUE(score == 120 && plane->boostReserve == 5.0f) << score << " " << plane->boostReserve;
+    EXPECT_NE(PhysxHandler::getGlobalPosition(physxHandler->ringActor), ringWas);
+    EXPECT_FALSE(tavo::scene::terrainAbove(*physxHandler, physxHandler->ringActor) ||
+                 tavo::scene::terrainAbove(*physxHandler, physxHandler->boostActor))
+        << "moved clear";
+    EXPECT_TRUE(hat->collected && plane->wearsHat && physxHandler->hatActor == nullptr);
+    for (int i = 0; i < 10; ++i)
+        frame();
+    EXPECT_FALSE(score != 120 || physxHandler->boostCollected || physxHandler->ringPassed) << score;
+
+    gameOver = true; // the clock ran out: no crash, no gravity
+    frame(0.5f);
+    EXPECT_FALSE(plane->crashed || physxHandler->gravityEnabled(physxHandler->planeActor));
+    resetGameState();
+    physxHandler->planeCrashed = true;
+    for (int i = 0; i < 4; ++i)
+        frame(0.5f);
+    EXPECT_TRUE(gameOver && plane->crashed && endSequenceTimer <= 0.0f && fadeOverlay->remaining == 2.0f);
+    const glm::mat4 frozen[] = {plane->modelMatrix, viewMatrix, ring->modelMatrix};
+    frame(0.5f), frame(0.5f);
+    EXPECT_TRUE(plane->modelMatrix == frozen[0] && viewMatrix == frozen[1] && ring->modelMatrix == frozen[2]);
+    EXPECT_EQ(glm::vec2(fadeOverlay->remaining, prizeOverlay->remaining), glm::vec2(1.0f));
+
     const GLuint highest = glow->sceneTexture + 512;
     teardownScene();
     resetGameState();
@@ -118,70 +88,45 @@ TEST_F(WorldUpdateTest, TeardownLeavesNoGlObjectBehind) {
     EXPECT_EQ(sharedInput, nullptr);
 }
 
-// The scene's sound goes to a recording.
-class ChimeTest : public WorldUpdateTest {
-protected:
-    void beforeAssembly() override {
-        recording = std::make_unique<SoundRecording>(makeTempFolder("windlap-chime"));
-        unsetenv("ALSOFT_DRIVERS");
-        setenv(recording->environment().first.c_str(), recording->environment().second.c_str(), 1);
-    }
-    // Game frames of 1/60 s as the loop runs them, for this long on the clock: the recording runs on it too.
-    void play(std::chrono::milliseconds length) {
-        for (const auto end = std::chrono::steady_clock::now() + length;
+// Per tenth of a second (the recording runs on the clock), the ring's E and the hat's G: each rises tenfold
+// over the engine alone of the first second, the hat's 1.5 s after the ring's.
+TEST_F(WorldUpdateTest, TheRingAndTheHatEachRingTheirOwnChime) {
+    const auto playThenFlyThrough = [&](btRigidBody* actor, glm::mat4& modelMatrix) {
+        const auto loopFrame = [&] {
+            double previous = glfwGetTime() - 1.0 / 60.0;
+            runFrame(window, previous);
+        };
+        for (const auto end = std::chrono::steady_clock::now() + 1500ms;
              std::chrono::steady_clock::now() < end;)
             loopFrame();
-    }
-    void loopFrame() {
-        double previous = glfwGetTime() - 1.0 / 60.0;
-        runFrame(window, previous);
-    }
-    // Puts a trigger a little ahead of the jet's nose and flies until the score has moved.
-    bool flyThrough(btRigidBody* actor, glm::mat4& modelMatrix) {
         const int before = score;
-        for (int i = 0; i < 120 && score == before; ++i) {
-            placeAheadOfJet(actor, modelMatrix, 5.0f);
-            loopFrame();
-        }
+        for (int i = 0; i < 120 && score == before && actor != nullptr; ++i)
+            placeAheadOfJet(actor, modelMatrix, 5.0f), loopFrame();
         return score != before;
-    }
-    std::unique_ptr<SoundRecording> recording;
-};
-
-TEST_F(ChimeTest, TheRingAndTheHatEachRingTheirOwnChime) {
-    ASSERT_TRUE(gameSound && gameSound->audible()) << "no wave writer: " << recording->configPath();
-    play(1500ms);
-    ASSERT_TRUE(flyThrough(physxHandler->ringActor, ring->modelMatrix)) << "the ring was not passed";
-    play(1500ms);
-    ASSERT_TRUE(flyThrough(physxHandler->hatActor, hat->modelMatrix)) << "the hat was not collected";
-    play(1500ms);
+    };
+    ASSERT_TRUE(playThenFlyThrough(physxHandler->ringActor, ring->modelMatrix)) << "the ring was not passed";
+    ASSERT_TRUE(playThenFlyThrough(physxHandler->hatActor, hat->modelMatrix)) << "the hat was not collected";
+    playThenFlyThrough(nullptr, hat->modelMatrix);
     teardownScene();
-
-    const std::vector<float> samples = recording->samples();
-    const size_t window = SoundRecording::recordingRate / 10;
-    ASSERT_GT(samples.size(), 30 * window);
-    // Per tenth of a second, the strength of each chime's first note: the ring's E and the hat's G.
-    std::vector<double> ringTone, hatTone;
-    for (size_t begin = 0; begin + window <= samples.size(); begin += window) {
-        ringTone.push_back(toneAmplitude(samples, begin, window, 1318.5));
-        hatTone.push_back(toneAmplitude(samples, begin, window, 784.0));
+    const std::vector<float> samples = recording.samples();
+    const size_t tenth = SoundRecording::recordingRate / 10;
+    ASSERT_GT(samples.size(), 30 * tenth) << "no wave writer: " << recording.configPath();
+    size_t peaks[2];
+    for (int k = 0; k < 2; ++k) {
+        std::vector<double> tone;
+        for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth)
+            tone.push_back(toneAmplitude(samples, begin, tenth, k == 0 ? 1318.5 : 784.0));
+        peaks[k] = std::max_element(tone.begin(), tone.end()) - tone.begin();
+        EXPECT_GT(tone[peaks[k]], 10.0 * *std::max_element(tone.begin() + 5, tone.begin() + 10)) << k;
     }
-    const size_t ringPeak = std::max_element(ringTone.begin(), ringTone.end()) - ringTone.begin();
-    const size_t hatPeak = std::max_element(hatTone.begin(), hatTone.end()) - hatTone.begin();
-    // The first second is the engine alone; the hat's chime comes a second and a half after the ring's.
-    EXPECT_GT(ringPeak, 10u);
-    EXPECT_GT(hatPeak, ringPeak + 10);
-    EXPECT_GT(ringTone[ringPeak], 10.0 * *std::max_element(ringTone.begin() + 5, ringTone.begin() + 10));
-    EXPECT_GT(hatTone[hatPeak], 10.0 * *std::max_element(hatTone.begin() + 5, hatTone.begin() + 10));
-    // Each chime is its own: the hat's has little of the ring's note, and the other way round.
-    EXPECT_LT(ringTone[hatPeak], 0.2 * ringTone[ringPeak]);
-    EXPECT_LT(hatTone[ringPeak], 0.2 * hatTone[hatPeak]);
+    EXPECT_TRUE(peaks[0] > 10u && peaks[1] > peaks[0] + 10) << peaks[0] << " " << peaks[1];
 }
 
-// (pitch, gain) after half a second each of cruise (the fade-in), boost, cruise and silence.
+// (pitch, gain) at the start, then after half a second each of cruise, boost, cruise and silence.
 std::vector<glm::vec2> flyTone(float dt) {
     EngineTone tone;
-    std::vector<glm::vec2> ends;
+    tone.advance(0.0f, false, false);
+    std::vector<glm::vec2> ends{{tone.pitch(), tone.gain()}};
     for (int phase = 0; phase < 4; ++phase) {
         for (int i = 0; i < std::lround(0.5f / dt); ++i)
             tone.advance(dt, phase == 1, phase == 3);
@@ -190,29 +135,8 @@ std::vector<glm::vec2> flyTone(float dt) {
     return ends;
 }
 
-TEST(EngineTone, GlidesAlikeAtAnyFrameRate) {
-    const auto reference = flyTone(1.0f / 60.0f);
-    EXPECT_NEAR(reference[0].y, EngineTone::cruiseGain, 1e-4f) << "faded in after half a second";
-    EXPECT_GT(reference[1].x, 1.4f) << "the boost raises the pitch";
-    EXPECT_GT(reference[1].y, reference[0].y) << "and the loudness";
-    EXPECT_LT(reference[2].x, 1.1f) << "back toward cruise";
-    EXPECT_LT(reference[3].y, 0.01f) << "silent at the end";
-    for (float dt : {1.0f / 10.0f, 1.0f / 20.0f, 1.0f / 30.0f, 1.0f / 144.0f}) {
-        const auto flown = flyTone(dt);
-        for (size_t phase = 0; phase < flown.size(); ++phase)
-            EXPECT_LT(glm::distance(flown[phase], reference[phase]), 1.5e-4f)
-                << "dt " << dt << " phase " << phase;
-    }
-    EngineTone start;
-    start.advance(0.0f, false, false);
-    EXPECT_EQ(start.gain(), 0.0f) << "the engine starts from silence";
-}
-
 std::string le(std::uint32_t value, int bytes) {
-    std::string text;
-    for (int i = 0; i < bytes; ++i)
-        text += static_cast<char>(value >> (8 * i));
-    return text;
+    return bytes == 0 ? "" : static_cast<char>(value & 0xFF) + le(value >> 8, bytes - 1);
 }
 std::string chunk(const std::string& id, const std::string& body) {
     return id + le(static_cast<std::uint32_t>(body.size()), 4) + body + std::string(body.size() % 2, '\0');
@@ -225,72 +149,59 @@ std::string riff(const std::string& chunks) {
     return "RIFF" + le(static_cast<std::uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
-TEST(WaveFile, ReadsMono16BitPcmAndRefusesEverythingElse) {
-    const std::string samples = le(1000, 2) + le(0xFC18, 2) + le(7, 2); // 1000, -1000, 7
-    const std::string good = riff(format(1, 1, 22050, 16) + chunk("data", samples));
+TEST(GameLoop, EngineToneZoomClockAndTheWaveReader) {
+    // From silence faded in; the boost raises pitch and loudness; back toward cruise; then silent.
+    const auto r = flyTone(1.0f / 60.0f);
+    EXPECT_TRUE(r[0].y == 0.0f && std::abs(r[1].y - EngineTone::cruiseGain) < 1e-4f && r[2].x > 1.4f &&
+                r[2].y > r[1].y && r[3].x < 1.1f && r[4].y < 0.01f);
+    for (float dt : {1.0f / 10.0f, 1.0f / 20.0f, 1.0f / 30.0f, 1.0f / 144.0f}) {
+        const auto flown = flyTone(dt);
+        for (size_t phase = 0; phase < flown.size(); ++phase)
+            EXPECT_LT(glm::distance(flown[phase], r[phase]), 1.5e-4f) << dt << " " << phase;
+    }
+
+    // The boost zoom widens to 1.2 and snaps back to exactly 1; the clock ends the game crossing zero.
+    float zoom = 1.0f;
+    int rebuilds = 0;
+    for (int frame = 0; frame < 300; ++frame)
+        rebuilds += advanceZoom(zoom, true, 1.0f / 60.0f);
+    EXPECT_TRUE(zoom >= 1.2f && zoom < 1.2f + 1.0f / 600.0f + 1e-6f && rebuilds < 300) << zoom;
+    int frames = 0;
+    while (advanceZoom(zoom, false, 1.0f / 60.0f) && frames < 1000)
+        ++frames;
+    EXPECT_TRUE(zoom == 1.0f && std::abs(frames - 121) <= 2) << zoom << " " << frames;
+
+    resetGameState();
+    advanceGameClock(179.0f);
+    const bool early = gameOver;
+    advanceGameClock(1.01f), advanceGameClock(0.5f);
+    EXPECT_TRUE(!early && gameOver && std::abs(gameTimeLeft + 0.01f) < 1e-4f) << "runs on past zero";
+
+    // The WAV reader takes mono 16-bit PCM and refuses everything else.
+    const std::string pcm = le(1000, 2) + le(0xFC18, 2) + le(7, 2); // 1000, -1000, 7
+    const std::string good = riff(format(1, 1, 22050, 16) + chunk("data", pcm));
     const auto wave = parseWave(good);
-    ASSERT_TRUE(wave);
-    EXPECT_EQ(wave->rate, 22050);
-    EXPECT_EQ(wave->samples, (std::vector<std::int16_t>{1000, -1000, 7}));
     // A chunk of odd length before the format is skipped with its pad byte.
-    const auto padded =
-        parseWave(riff(chunk("LIST", "abc") + format(1, 1, 44100, 16) + chunk("data", samples)));
-    EXPECT_TRUE(padded && padded->samples.size() == 3u);
+    const auto padded = parseWave(riff(chunk("LIST", "abc") + format(1, 1, 44100, 16) + chunk("data", pcm)));
+    ASSERT_TRUE(wave && padded);
+    EXPECT_TRUE(wave->rate == 22050 && wave->samples == (std::vector<std::int16_t>{1000, -1000, 7}) &&
+                padded->samples == wave->samples);
     const std::pair<const char*, std::string> broken[] = {
         {"empty", ""},
         {"not RIFF", "RIFX" + good.substr(4)},
         {"cut in the header", good.substr(0, 30)},
         {"cut in the samples", good.substr(0, good.size() - 1)},
-        {"stereo", riff(format(1, 2, 22050, 16) + chunk("data", samples))},
-        {"8-bit", riff(format(1, 1, 22050, 8) + chunk("data", samples))},
-        {"float", riff(format(3, 1, 22050, 32) + chunk("data", samples + samples))},
-        {"rate 0", riff(format(1, 1, 0, 16) + chunk("data", samples))},
-        {"samples before the format", riff(chunk("data", samples) + format(1, 1, 22050, 16))},
+        {"stereo", riff(format(1, 2, 22050, 16) + chunk("data", pcm))},
+        {"8-bit", riff(format(1, 1, 22050, 8) + chunk("data", pcm))},
+        {"float", riff(format(3, 1, 22050, 32) + chunk("data", pcm + pcm))},
+        {"rate 0", riff(format(1, 1, 0, 16) + chunk("data", pcm))},
+        {"samples before the format", riff(chunk("data", pcm) + format(1, 1, 22050, 16))},
         {"no samples", riff(format(1, 1, 22050, 16) + chunk("data", ""))},
-        {"a size past the end", riff(format(1, 1, 22050, 16) + "data" + le(0xFFFFFFF0u, 4) + samples)},
+        {"a size past the end", riff(format(1, 1, 22050, 16) + "data" + le(0xFFFFFFF0u, 4) + pcm)},
     };
     for (const auto& [name, bytes] : broken)
         EXPECT_FALSE(parseWave(bytes)) << name;
     EXPECT_FALSE(readWave("./Sounds/no-such-file.wav"));
-}
-
-TEST(GameLoop, BoostZoomWidensToOnePointTwoThenSnapsBackToExactlyOne) {
-    float zoom = 1.0f;
-    int rebuilds = 0;
-    for (int frame = 0; frame < 300; ++frame)
-        rebuilds += advanceZoom(zoom, true, 1.0f / 60.0f);
-    EXPECT_TRUE(zoom >= 1.2f && zoom < 1.2f + 1.0f / 600.0f + 1e-6f) << zoom;
-    EXPECT_LT(rebuilds, 300) << "at 1.2 the projection is left alone";
-    int frames = 0;
-    for (float previous = zoom; advanceZoom(zoom, false, 1.0f / 60.0f) && frames < 1000;
-         previous = zoom, ++frames)
-        EXPECT_TRUE(zoom < previous && zoom > 1.0f - 1.0f / 600.0f - 1e-6f) << zoom;
-    EXPECT_EQ(zoom, 1.0f);
-    EXPECT_NEAR(frames, 121, 2);
-}
-
-TEST(GameLoop, GameClockCrossingZeroEndsTheGameAndStops) {
-    resetGameState();
-    advanceGameClock(179.0f);
-    EXPECT_FALSE(gameOver);
-    advanceGameClock(1.01f);
-    EXPECT_TRUE(gameOver);
-    advanceGameClock(0.5f);
-    EXPECT_NEAR(gameTimeLeft, -0.01f, 1e-4f) << "stopped once past zero";
-}
-
-TEST(GameLoop, SamplingTableGivesTheListedFilterPairs) {
-    // Per mipmap mode: (min, mag) for nearest, then for bilinear sampling.
-    const GLint rows[3][4] = {{GL_NEAREST, GL_NEAREST, GL_LINEAR, GL_LINEAR},
-                              {GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR},
-                              {GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}};
-    for (int mode = 0; mode < 3; ++mode)
-        for (int bilinear = 0; bilinear < 2; ++bilinear) {
-            const FilterPair pair = samplingFilters(mode, bilinear != 0);
-            EXPECT_EQ(glm::ivec2(pair.minFilter, pair.magFilter),
-                      glm::ivec2(rows[mode][2 * bilinear], rows[mode][2 * bilinear + 1]))
-                << mode << bilinear;
-        }
 }
 
 } // namespace
