@@ -85,6 +85,12 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly)
     EXPECT_TRUE(mesh.uvBuffer == 0 && textured.meshes[0]->uvBuffer != 0 && textured.meshes[1]->uvBuffer == 0);
     for (const auto& [name, index] : {std::pair{"can_low", 0}, {"can_LOW", 2}, {"can", -1}, {"can_low ", -1}})
         EXPECT_EQ(colored.findMesh(name), index) << name;
+    const auto at = [](const Shader& s, const char* name) { return glGetUniformLocation(s.programId, name); };
+    EXPECT_EQ((std::vector{color.shininessLoc, color.specularColorLoc, color.diffuseColorLoc, color.modelLoc,
+                           color.glowLoc, basic.shininessLoc, basic.specularColorLoc, basic.modelLoc}),
+              (std::vector{at(color, "shininess"), at(color, "specularColor"), at(color, "diffuseColor"),
+                           at(color, "model"), at(color, "glow"), at(basic, "shininess"),
+                           at(basic, "specularColor"), at(basic, "model")}));
     // Without a specular colour in the file the mesh takes none, not the diffuse one read before it.
     EXPECT_EQ(GameObject(glm::mat4(1.0f), &color, folder + "/bare.dae").meshes.at(0)->specularColor,
               glm::vec3(0.0f));
