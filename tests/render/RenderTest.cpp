@@ -28,14 +28,13 @@ protected:
         // Death tests run the test again in a child process: the folder must have the same name there.
         folder = "/tmp/windlap-rendertest-" +
                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }
-    // Text at (20, 60), scale 0.8, over a glow source cleared to white; the red of the picture, bottom row
-    // first, and the box of its lit pixels.
+    // Text at (20, 60), scale 0.8, over a glow source cleared to white: the red of the picture, bottom row
+    // first, its rightmost lit column and lowest lit row.
     struct Coverage {
         std::vector<int> red;
-        int right = -1, lowest = height, highest = -1;
+        int right = -1, lowest = height;
     };
     Coverage draw(const std::string& line, glm::vec4 colour = glm::vec4(1.0f)) {
         const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -54,8 +53,7 @@ protected:
         Coverage c;
         for (int i = 0; i < width * height; ++i)
             if (c.red.push_back(rgba[static_cast<size_t>(i) * 4]); c.red.back() > 0)
-                c.right = std::max(c.right, i % width), c.lowest = std::min(c.lowest, i / width),
-                c.highest = i / width;
+                c.right = std::max(c.right, i % width), c.lowest = std::min(c.lowest, i / width);
         return c;
     }
     std::string folder;
@@ -68,11 +66,8 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly)
     Shader color(COLOR, "./Shader/color.vert", "./Shader/color.frag");
     Shader basic(BASIC, "./Shader/basic.vert", "./Shader/basic.frag");
     TestMesh square = squareMesh("can_low"), plain = squareMesh("plain"), bare = squareMesh("bare");
-    square.diffuse = glm::vec3(0.9f, 0.7f, 0.1f);
-    square.specular = glm::vec3(0.25f, 0.5f, 0.75f);
-    square.shininess = 32.0f;
-    plain.uvs.clear();
-    bare.material = false;
+    square.diffuse = {0.9f, 0.7f, 0.1f}, square.specular = {0.25f, 0.5f, 0.75f}, square.shininess = 32.0f;
+    plain.uvs.clear(), bare.material = false;
     writeCollada(folder + "/model.dae", {square, plain, squareMesh("can_LOW")});
     writeCollada(folder + "/bare.dae", {bare});
     GameObject colored(glm::mat4(1.0f), &color, folder + "/model.dae"),
@@ -104,8 +99,6 @@ TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormat) {
     const Colour red{255, 0, 0}, blue{0, 0, 255}, grey{128, 128, 128};
     const std::tuple<const char*, std::string, int, int, std::array<Colour, 3>> cases[] = {
         {"p.png", halves, 16, 8, {red, blue, blue}},
-        {"p.jpg", halves, 16, 8, {red, blue, blue}},
-        {"p.tif", halves, 16, 8, {red, blue, blue}},
         {"grey.png", "-size 16x8 xc:'#808080' -type Grayscale", 16, 8, {grey, grey, grey}},
         {"wide.png", wide, 1022, 3, {blue, Colour{0, 255, 0}, red}}};
     for (const auto& [file, arguments, w, h, rows] : cases) {
@@ -150,7 +143,6 @@ TEST_F(RenderTest, TextMovesByWholePixelsHangsFromTheBaselineDrawsInItsColourAnd
     EXPECT_NEAR(draw("lll").right - draw("l").right, 2.0f * static_cast<float>(l.advance >> 6) * 0.8f, 1.0f);
     const Coverage descender = draw("g");
     EXPECT_NEAR(descender.lowest, 60 - (g.size.y - g.bearing.y) * 0.8f, 1.0f) << "g hangs below the baseline";
-    EXPECT_GT(descender.highest, 60 + 10);
     EXPECT_EQ(draw("l\x80\xc3\xa4\xffl").red, draw("ll").red) << "bytes without a glyph: nothing, pen kept";
     // The middle of the I's stem is fully covered.
     const int x = static_cast<int>(20.0f + (stem.bearing.x + stem.size.x / 2.0f) * 0.8f);

@@ -41,8 +41,7 @@ protected:
         ASSERT_NE(window, nullptr) << "no hidden GL 4.3 window: run the suite under Xvfb (scripts/test)";
     }
     static void TearDownTestSuite() {
-        if (window)
-            glfwDestroyWindow(window);
+        glfwDestroyWindow(window);
         window = nullptr;
         glfwTerminate();
     }

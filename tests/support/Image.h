@@ -20,6 +20,6 @@ struct Image {
     int count(Rgb colour) const; // pixels of exactly this colour
     // Through DevIL; an empty image (width 0) when the file cannot be read.
     static Image load(const std::string& path);
-    // A PNG; a grey picture (the HUD's white texts) with one channel, a third of the size.
+    // As a PNG.
     bool save(const std::string& path) const;
 };

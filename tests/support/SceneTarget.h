@@ -62,11 +62,9 @@ public:
         });
     }
     float depthAt(int x, int y) const {
-        return reading([&] {
-            GLfloat value = -1.0f;
-            glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value);
-            return value;
-        });
+        GLfloat value = -1.0f;
+        reading([&] { return glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value), 0; });
+        return value;
     }
 
     int width, height;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <numeric>
 #include <regex>
 #include <stdexcept>
 
@@ -28,15 +29,13 @@ void writeCollada(const std::string& path, const std::vector<TestMesh>& meshes) 
         if (m.material)
             model.materials.push_back({material, m.diffuse, m.specular, m.shininess});
         std::vector<std::uint32_t> indices(m.positions.size());
-        for (std::uint32_t i = 0; i < indices.size(); ++i)
-            indices[i] = i;
+        std::iota(indices.begin(), indices.end(), 0u);
         model.meshes.push_back({m.name, material, m.positions, m.normals, m.uvs, indices});
     }
     // toXml, not write: a model without meshes is a case under test. The binding of "unbound" goes.
-    writeTextFile(path, std::regex_replace(ag::ColladaWriter::toXml(model),
-                                           std::regex("<bind_material>[^\n]*symbol=\"unbound\"[^\n]*"
-                                                      "</bind_material>"),
-                                           ""));
+    writeTextFile(
+        path, std::regex_replace(ag::ColladaWriter::toXml(model),
+                                 std::regex("<bind_material>[^\n]*\"unbound\"[^\n]*</bind_material>"), ""));
 }
 
 std::string makeTempFolder(const std::string& prefix) {

@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-// Small COLLADA files written by tests through the asset generator's writer: one geometry and one node per
-// mesh.
+// One mesh of a COLLADA file that a test writes through the asset generator's writer.
 struct TestMesh {
     std::string name;
     std::vector<glm::vec3> positions; // three per triangle
