@@ -11,18 +11,14 @@
 inline GLFWwindow* openHiddenGlWindow(int width, int height) {
     if (chdir(WINDLAP_RUN_DIR) != 0 || !glfwInit())
         return nullptr;
-    const int hints[][2] = {{GLFW_CONTEXT_VERSION_MAJOR, 4},
-                            {GLFW_CONTEXT_VERSION_MINOR, 3},
-                            {GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE},
-                            {GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE},
-                            {GLFW_VISIBLE, GLFW_FALSE}};
-    for (const auto& hint : hints)
-        glfwWindowHint(hint[0], hint[1]);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
     GLFWwindow* window = glfwCreateWindow(width, height, "gl test", nullptr, nullptr);
-    if (window)
-        glfwMakeContextCurrent(window);
     glewExperimental = GL_TRUE;
-    if (window && glewInit() != GLEW_OK)
+    if (window && (glfwMakeContextCurrent(window), glewInit() != GLEW_OK))
         glfwDestroyWindow(window), window = nullptr;
     while (window && glGetError() != GL_NO_ERROR) {
     }
@@ -45,8 +41,7 @@ protected:
         ASSERT_NE(window, nullptr) << "no hidden GL 4.3 window: run the suite under Xvfb (scripts/test)";
     }
     static void TearDownTestSuite() {
-        if (window)
-            glfwDestroyWindow(window);
+        glfwDestroyWindow(window);
         window = nullptr;
         glfwTerminate();
     }

@@ -2,14 +2,11 @@
 
 #include <IL/il.h>
 
-#include <algorithm>
-
 namespace {
 
 // Once per process: a second ilInit would reset states the game's own texture loader may have set.
 ILuint newDevilImage() {
-    static const bool initialised = (ilInit(), true);
-    (void)initialised;
+    [[maybe_unused]] static const bool initialised = (ilInit(), true);
     ILuint name = 0;
     ilGenImages(1, &name);
     ilBindImage(name);
@@ -18,15 +15,10 @@ ILuint newDevilImage() {
 
 } // namespace
 
-Rgb Image::at(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
-    return {rgb[i], rgb[i + 1], rgb[i + 2]};
-}
-
 int Image::count(Rgb colour) const {
     int matches = 0;
-    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
-        matches += rgb[i] == colour.r && rgb[i + 1] == colour.g && rgb[i + 2] == colour.b;
+    for (int i = 0; i < width * height; ++i)
+        matches += at(i % width, i / width) == colour;
     return matches;
 }
 
@@ -46,15 +38,9 @@ Image Image::load(const std::string& path) {
 
 bool Image::save(const std::string& path) const {
     ILuint name = newDevilImage();
-    bool grey = true;
-    for (size_t p = 0; p < rgb.size() && grey; p += 3)
-        grey = rgb[p + 1] == rgb[p] && rgb[p + 2] == rgb[p];
-    std::vector<std::uint8_t> data;
-    for (size_t p = 0; p < rgb.size(); p += grey ? 3 : 1)
-        data.push_back(rgb[p]);
-    bool saved = ilTexImage(width, height, 1, grey ? 1 : 3, grey ? IL_LUMINANCE : IL_RGB, IL_UNSIGNED_BYTE,
-                            data.data());
-    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
+    std::vector<std::uint8_t> data = rgb; // DevIL takes a pointer to non-const data
+    bool saved = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, data.data());
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT); // after ilTexImage, which sets its own
     ilEnable(IL_FILE_OVERWRITE);
     saved = saved && ilSave(IL_PNG, path.c_str());
     ilDeleteImages(1, &name);

@@ -13,10 +13,13 @@ struct Image {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;
 
-    Rgb at(int x, int y) const;
+    Rgb at(int x, int y) const {
+        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
     int count(Rgb colour) const; // pixels of exactly this colour
     // Through DevIL; an empty image (width 0) when the file cannot be read.
     static Image load(const std::string& path);
-    // A PNG; a grey picture (the HUD's white texts) with one channel, a third of the size.
+    // As a PNG.
     bool save(const std::string& path) const;
 };

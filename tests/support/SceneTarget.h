@@ -7,6 +7,16 @@
 // A frame buffer shaped like the glow's scene frame buffer: picture (target 0) and glow source (target 1),
 // both RGBA8, and depth. Pixels are read back target by target, x and y from the lower left.
 class SceneTarget {
+    // The read frame buffer binding is put back: tests read between the passes of a frame.
+    template <class Read> auto reading(Read&& read) const {
+        GLint previous = 0;
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        const auto result = read();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+        return result;
+    }
+
 public:
     SceneTarget(int width, int height) : width(width), height(height) {
         glGenFramebuffers(1, &framebuffer);
@@ -42,13 +52,18 @@ public:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     std::array<int, 4> pixel(int target, int x, int y) const {
-        const auto p = read(target, x, y, 1, 1);
+        const auto p = pixels(target, x, y, 1, 1);
         return {p[0], p[1], p[2], p[3]};
     }
-    std::vector<unsigned char> pixels(int target) const { return read(target, 0, 0, width, height); }
+    std::vector<unsigned char> pixels(int target, int x = 0, int y = 0, int w = -1, int h = -1) const {
+        return reading([&] {
+            glReadBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(target));
+            return readRgba(x, y, w < 0 ? width : w, h < 0 ? height : h);
+        });
+    }
     float depthAt(int x, int y) const {
         GLfloat value = -1.0f;
-        read(-1, x, y, 1, 1, &value);
+        reading([&] { return glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value), 0; });
         return value;
     }
 
@@ -56,22 +71,4 @@ public:
     GLuint framebuffer = 0;
     std::array<GLuint, 3> textures{}; // picture, glow source, depth
     bool complete = false;
-
-private:
-    // The read frame buffer binding is put back: tests read between the passes of a frame.
-    std::vector<unsigned char> read(int target, int x, int y, int w, int h,
-                                    GLfloat* depthOut = nullptr) const {
-        GLint previous = 0;
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        std::vector<unsigned char> rgba;
-        if (depthOut) {
-            glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, depthOut);
-        } else {
-            glReadBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(target));
-            rgba = readRgba(x, y, w, h);
-        }
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
-        return rgba;
-    }
 };
