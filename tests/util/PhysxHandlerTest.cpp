@@ -13,17 +13,22 @@ namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 } // namespace
-// Counts heap allocations while armed; the library's sized delete calls the plain one.
+// Counts heap allocations while armed.
 void* operator new(std::size_t size) {
     allocations += counting ? 1 : 0;
     if (void* p = std::malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
 }
-#pragma GCC diagnostic ignored "-Wsized-deallocation"
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete" // operator new above is malloc
 void operator delete(void* p) noexcept {
     std::free(p);
 }
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -168,7 +173,10 @@ TEST(PhysxHandlerDeathTest, FailedAllocationsEndWithTheStartUpMessages) {
     const std::pair<void* (*)(size_t, int), const char*> cases[] = {
         {[](size_t, int) -> void* { return nullptr; }, "^ERROR: Could not create Physx Foundation\n"},
         {[](size_t size, int alignment) -> void* { // all but the world
-             return size == sizeof(btDiscreteDynamicsWorld) ? nullptr : std::aligned_alloc(alignment, size);
+             void* p = nullptr;
+             return size != sizeof(btDiscreteDynamicsWorld) && posix_memalign(&p, alignment, size) == 0
+                        ? p
+                        : nullptr;
          },
          "^ERROR: Could not create Physics\n"}};
     for (const auto& [allocate, message] : cases)
