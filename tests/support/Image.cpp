@@ -36,11 +36,12 @@ Image Image::load(const std::string& path) {
     return image;
 }
 
-bool Image::save(const std::string& path) const {
+bool Image::save(const std::string& path, bool grey) const {
     ILuint name = newDevilImage();
     std::vector<std::uint8_t> data = rgb; // DevIL takes a pointer to non-const data
     bool saved = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, data.data());
     ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT); // after ilTexImage, which sets its own
+    saved = saved && (!grey || ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_BYTE));
     ilEnable(IL_FILE_OVERWRITE);
     saved = saved && ilSave(IL_PNG, path.c_str());
     ilDeleteImages(1, &name);

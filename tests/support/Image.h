@@ -20,6 +20,6 @@ struct Image {
     int count(Rgb colour) const; // pixels of exactly this colour
     // Through DevIL; an empty image (width 0) when the file cannot be read.
     static Image load(const std::string& path);
-    // As a PNG.
-    bool save(const std::string& path) const;
+    // As a PNG, grey: of the red channel alone.
+    bool save(const std::string& path, bool grey = false) const;
 };
