@@ -88,6 +88,22 @@ TEST_F(WorldUpdateTest, EventsEndAndTeardownOfTheAssembledScene) {
     EXPECT_EQ(sharedInput, nullptr);
 }
 
+// A loop frame advances the world and the clock by the time since the previous frame, whatever it was.
+TEST_F(WorldUpdateTest, ALoopFrameAdvancesByTheTimeSinceThePreviousOne) {
+    const auto advance = [&](double gap) {
+        const glm::vec3 before = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
+        const float clock = gameTimeLeft;
+        double previous = glfwGetTime() - gap;
+        runFrame(window, previous);
+        return glm::vec2(glm::distance(before, PhysxHandler::getGlobalPosition(physxHandler->planeActor)),
+                         clock - gameTimeLeft);
+    };
+    frame(), frame(); // under way
+    const glm::vec2 none = advance(0.0), fifth = advance(0.2);
+    EXPECT_TRUE(none.x < 0.05f * fifth.x && none.y < 0.01f && std::abs(fifth.y - 0.2f) < 0.02f)
+        << none.x << " " << fifth.x << " " << fifth.y;
+}
+
 // Per tenth of a second (the recording runs on the clock), the ring's E and the hat's G: each rises tenfold
 // over the engine alone of the first second, the hat's 1.5 s after the ring's.
 TEST_F(WorldUpdateTest, TheRingAndTheHatEachRingTheirOwnChime) {

@@ -179,19 +179,8 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUpAndTheButtonSwitchesOncePerPress) {
     }
     Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
     std::string modes;
-    for (const auto [held, pressed] : std::vector<std::pair<int, int>>{{1, 0},
-                                                                       {1, 0},
-                                                                       {1, 0},
-                                                                       {1, 0},
-                                                                       {1, 0},
-                                                                       {0, 0},
-                                                                       {1, 0},
-                                                                       {0, 0},
-                                                                       {1, 0},
-                                                                       {0, 0},
-                                                                       {1, 0},
-                                                                       {1, 1}}) {
-        input.cameraButton = held, input.cameraPressed = pressed;
+    for (const char poll : std::string("HHHHH-H-H-HP")) { // V held, up, held and pressed again since the last
+        input.cameraButton = poll != '-', input.cameraPressed = poll == 'P';
         camera.applyInput(0.0, 0.0);
         modes += std::to_string(camera.mode);
     }

@@ -396,8 +396,6 @@ TEST_F(WorldTest, DetailFollowsTheDistanceAndObjectsSpinAtTheirRates) {
 }
 
 // All nine pieces, four with an unknown one, eleven: each known piece drawn, culled and given a body at its
-// own place.
-// All nine pieces, four with an unknown one, eleven: each known piece drawn, culled and given a body at its
 // own place; the shadow pass draws only the pieces the sun sees and they give the map of all of them.
 TEST_F(WorldTest, TerrainPiecesStandAtTheirGridPlacesAndAreCulledByTheirOwnSpheres) {
     constexpr unsigned int perPiece = 4 * 4 * 2 * 3;

@@ -1,9 +1,17 @@
 #pragma once
-#include <sys/types.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
-#include <iosfwd>
+#include <csignal>
+#include <cstring>
+#include <ostream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ProcessResult {
@@ -12,7 +20,12 @@ struct ProcessResult {
     int signal = 0;
     std::string out, err;
 };
-std::ostream& operator<<(std::ostream& stream, const ProcessResult& result);
+inline std::ostream& operator<<(std::ostream& stream, const ProcessResult& result) {
+    return stream << "exit status " << result.exitStatus << ", signal " << result.signal
+                  << (result.timedOut ? ", killed at the time-out" : "") << "\n--- stdout ---\n"
+                  << result.out << "--- stderr ---\n"
+                  << result.err << "---";
+}
 
 // A program (looked up in PATH) in its own process group, its output in memory files. Its standard input is a
 // pipe that never delivers a byte, so a child that waited for a key would hang. The destructor kills the
@@ -20,16 +33,72 @@ std::ostream& operator<<(std::ostream& stream, const ProcessResult& result);
 class ChildProcess {
 public:
     explicit ChildProcess(const std::vector<std::string>& command,
-                          const std::string& folder = WINDLAP_RUN_DIR);
-    ~ChildProcess();
+                          const std::string& folder = WINDLAP_RUN_DIR) {
+        // Close-on-exec, so children that other threads start meanwhile do not inherit them.
+        int in[2];
+        pipe2(in, O_CLOEXEC);
+        stdinWriteEnd = in[1];
+        outFile = memfd_create("out", MFD_CLOEXEC);
+        errFile = memfd_create("err", MFD_CLOEXEC);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, outFile, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, errFile, STDERR_FILENO);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        std::vector<char*> argv;
+        for (const std::string& argument : command)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        const int error = posix_spawnp(&childPid, argv[0], &actions, &attributes, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        close(in[0]);
+        ended = error != 0;
+        if (ended)
+            throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));
+    }
+    ~ChildProcess() {
+        wait(std::chrono::milliseconds(0));
+        for (int fd : {outFile, errFile, stdinWriteEnd})
+            close(fd);
+    }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     pid_t pid() const { return childPid; }
-    bool running();
-    ProcessResult now(); // the output so far and, once it ended, how
+    bool running() {
+        ended = ended || waitpid(childPid, &status, WNOHANG) == childPid;
+        return !ended;
+    }
+    // The output so far and, once it ended, how.
+    ProcessResult now() {
+        ProcessResult result;
+        result.timedOut = killed;
+        if (!running()) {
+            result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        }
+        char buffer[4096];
+        for (auto [fd, text] : {std::pair{outFile, &result.out}, std::pair{errFile, &result.err}})
+            for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text->size()))) > 0;)
+                text->append(buffer, static_cast<size_t>(n));
+        return result;
+    }
     // Waits for the end, at most for timeout; then it is killed and the result says so.
-    ProcessResult wait(std::chrono::milliseconds timeout);
+    ProcessResult wait(std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!ended) {
+            ::kill(-childPid, SIGKILL);
+            ended = killed = waitpid(childPid, &status, 0) == childPid;
+        }
+        return now();
+    }
 
 private:
     pid_t childPid = -1;
@@ -38,5 +107,7 @@ private:
     int status = 0;
 };
 
-ProcessResult runProcess(const std::vector<std::string>& command, std::chrono::milliseconds timeout,
-                         const std::string& folder = WINDLAP_RUN_DIR);
+inline ProcessResult runProcess(const std::vector<std::string>& command, std::chrono::milliseconds timeout,
+                                const std::string& folder = WINDLAP_RUN_DIR) {
+    return ChildProcess(command, folder).wait(timeout);
+}

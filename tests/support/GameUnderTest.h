@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <set>
 
@@ -13,12 +15,36 @@ using namespace std::chrono_literals;
 constexpr int screenWidth = 1280, screenHeight = 1024;
 
 // Runs an X tool on DISPLAY and returns its standard output; a failure is reported.
-std::string xTool(const std::vector<std::string>& command);
-std::string findWindow(pid_t pid); // its visible window, or ""
+inline std::string xTool(const std::vector<std::string>& command) {
+    const ProcessResult result = runProcess(command, 30s);
+    EXPECT_EQ(result.exitStatus, 0) << command[0] << " " << command[1] << ": " << result;
+    return result.out;
+}
+// Its visible window, or "".
+inline std::string findWindow(pid_t pid) {
+    const ProcessResult found =
+        runProcess({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 30s);
+    return found.out.substr(0, found.out.find('\n'));
+}
 // Focuses the window (none: "") and sends the key through XTEST; action is "key" (a 1 ms tap), "keydown" or
 // "keyup". Not xdotool's "--window": that sends a synthetic event, which changes no key state.
-bool sendKey(const std::string& window, const std::string& action, const std::string& key);
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+inline bool sendKey(const std::string& window, const std::string& action, const std::string& key) {
+    std::vector<std::string> command{"xdotool"};
+    if (!window.empty())
+        command.insert(command.end(), {"windowfocus", "--sync", window});
+    command.push_back(action);
+    if (action == "key")
+        command.insert(command.end(), {"--delay", "1"});
+    command.push_back(key);
+    return runProcess(command, 30s).exitStatus == 0;
+}
+inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (; !condition(); std::this_thread::sleep_for(20ms))
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+    return true;
+}
 
 // The game's first line, naming its first two arguments.
 inline std::string startupLine(const std::string& firstTwo, const std::string& game = WINDLAP_BINARY) {
@@ -28,7 +54,13 @@ inline std::string startupLine(const std::string& firstTwo, const std::string& g
 struct Region {
     int x0, y0, x1, y1; // row 0 at the top, x1 and y1 exclusive, clipped to the image
 };
-int countWhere(const Image& image, Region region, const std::function<bool(Rgb)>& predicate);
+inline int countWhere(const Image& image, Region r, const std::function<bool(Rgb)>& predicate) {
+    int matches = 0;
+    for (int y = std::max(0, r.y0); y < std::min(image.height, r.y1); ++y)
+        for (int x = std::max(0, r.x0); x < std::min(image.width, r.x1); ++x)
+            matches += predicate(image.at(x, y));
+    return matches;
+}
 inline bool isWhite(Rgb c) {
     return c.r == 255 && c.g == 255 && c.b == 255; // the HUD's fully covered text pixels
 }
@@ -38,27 +70,65 @@ inline bool isWhite(Rgb c) {
 class GameUnderTest {
 public:
     explicit GameUnderTest(const std::vector<std::string>& arguments = {},
-                           const std::string& folder = WINDLAP_RUN_DIR,
-                           const std::vector<std::string>& env = {},
-                           const std::string& game = WINDLAP_BINARY);
+                           const std::string& folder = WINDLAP_RUN_DIR, std::vector<std::string> env = {},
+                           const std::string& game = WINDLAP_BINARY)
+        : process((env.insert(env.begin(), "env"), env.push_back(game),
+                   env.insert(env.end(), arguments.begin(), arguments.end()), env),
+                  folder) {}
     ~GameUnderTest() { releaseKeys(); }
 
-    bool waitForWindow(std::chrono::milliseconds timeout = 60s);
+    bool waitForWindow(std::chrono::milliseconds timeout = 60s) {
+        return waitUntil([&] { return !(window = findWindow(process.pid())).empty() || !running(); },
+                         timeout) &&
+               !window.empty();
+    }
     // Until two screenshots 300 ms apart differ: before its first frame the window holds still, and so does
     // a hung game. False if the game ended.
-    bool waitForFrames(std::chrono::milliseconds timeout = 60s);
+    bool waitForFrames(std::chrono::milliseconds timeout = 60s) {
+        const auto moving = [&] {
+            const Image first = screenshot("first");
+            std::this_thread::sleep_for(300ms);
+            return !running() || (first.width > 0 && first.rgb != screenshot("second").rgb);
+        };
+        return waitUntil(moving, timeout) && running();
+    }
     const std::string& windowId() const { return window; }
-    void keyDown(const std::string& key);
-    void keyUp(const std::string& key);
+    void keyDown(const std::string& key) {
+        EXPECT_TRUE(sendKey(window, "keydown", key)) << key;
+        held.insert(key);
+    }
+    // A key that ended the game has no window left to focus; it must come up in the server all the same.
+    void keyUp(const std::string& key) {
+        EXPECT_TRUE(sendKey("", "keyup", key)) << key;
+        held.erase(key);
+    }
     void tap(const std::string& key) { EXPECT_TRUE(sendKey(window, "key", key)) << key; }
-    Image screenshot(const std::string& name);
+    Image screenshot(const std::string& name) {
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        const std::string file = std::string(WINDLAP_RUN_DIR) + "/../test-shots/" + test->test_suite_name() +
+                                 "." + test->name() + "/" + name + ".png";
+        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+        return runProcess({"import", "-window", window, "png:" + file}, 30s).exitStatus == 0
+                   ? Image::load(file)
+                   : Image{};
+    }
     bool running() { return process.running(); }
     ProcessResult diagnostics() { return process.now(); }
-    ProcessResult waitForExit(std::chrono::milliseconds timeout = 60s);
-    ProcessResult quitWithEscape(std::chrono::milliseconds timeout = 60s);
+    ProcessResult waitForExit(std::chrono::milliseconds timeout = 60s) {
+        const ProcessResult result = process.wait(timeout);
+        releaseKeys();
+        return result;
+    }
+    ProcessResult quitWithEscape(std::chrono::milliseconds timeout = 60s) {
+        keyDown("Escape");
+        return waitForExit(timeout);
+    }
 
 private:
-    void releaseKeys();
+    void releaseKeys() {
+        while (!held.empty())
+            keyUp(*held.begin());
+    }
 
     ChildProcess process;
     std::string window;

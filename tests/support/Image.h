@@ -1,4 +1,6 @@
 #pragma once
+#include <IL/il.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,7 +10,7 @@ struct Rgb {
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
-// An 8-bit RGB picture as a person sees it: row 0 is the top row.
+// An 8-bit RGB picture as a person sees it: row 0 is the top row. Read and written through DevIL.
 struct Image {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;
@@ -17,9 +19,40 @@ struct Image {
         const size_t i = (static_cast<size_t>(y) * width + x) * 3;
         return {rgb[i], rgb[i + 1], rgb[i + 2]};
     }
-    int count(Rgb colour) const; // pixels of exactly this colour
-    // Through DevIL; an empty image (width 0) when the file cannot be read.
-    static Image load(const std::string& path);
-    // As a PNG, grey: of the red channel alone.
-    bool save(const std::string& path, bool grey = false) const;
+    // An empty image (width 0) when the file cannot be read.
+    static Image load(const std::string& path) {
+        ILuint name = newDevilImage();
+        ilEnable(IL_ORIGIN_SET); // row 0 at the top; the game's texture loader sets its own origin every time
+        ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+        Image image;
+        if (ilLoadImage(path.c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) {
+            image.width = ilGetInteger(IL_IMAGE_WIDTH);
+            image.height = ilGetInteger(IL_IMAGE_HEIGHT);
+            image.rgb.assign(ilGetData(), ilGetData() + static_cast<size_t>(image.width) * image.height * 3);
+        }
+        ilDeleteImages(1, &name);
+        return image;
+    }
+    // As a PNG; grey for a picture whose channels are equal anyway.
+    bool save(const std::string& path, bool grey = false) const {
+        ILuint name = newDevilImage();
+        std::vector<std::uint8_t> data = rgb; // DevIL takes a pointer to non-const data
+        bool saved = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, data.data());
+        ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT); // after ilTexImage, which sets its own
+        saved = saved && (!grey || ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_BYTE));
+        ilEnable(IL_FILE_OVERWRITE);
+        saved = saved && ilSave(IL_PNG, path.c_str());
+        ilDeleteImages(1, &name);
+        return saved;
+    }
+
+private:
+    // Once per process: a second ilInit would reset states the game's own texture loader may have set.
+    static ILuint newDevilImage() {
+        [[maybe_unused]] static const bool initialised = (ilInit(), true);
+        ILuint name = 0;
+        ilGenImages(1, &name);
+        ilBindImage(name);
+        return name;
+    }
 };

@@ -1,8 +1,28 @@
 #pragma once
+#include "tools/assetgen/ColladaWriter.h"
+
 #include <glm/glm.hpp>
 
+#include <cstdlib>
+#include <fstream>
+#include <numeric>
+#include <regex>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+inline void writeTextFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!(file << text))
+        throw std::runtime_error("cannot write " + path);
+}
+// A fresh empty folder under /tmp.
+inline std::string makeTempFolder(const std::string& prefix) {
+    std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a temporary folder");
+    return pattern;
+}
 
 // One mesh of a COLLADA file that a test writes through the asset generator's writer.
 struct TestMesh {
@@ -15,9 +35,33 @@ struct TestMesh {
     float shininess = 16.0f;
 };
 
-// Two triangles in the x-y plane around the centre, normals +z, texture coordinates 0..1.
-TestMesh squareMesh(const std::string& name, float halfSize = 1.0f, glm::vec3 centre = glm::vec3(0.0f));
+// Two triangles from (-1, -1, 0) to (1, 1, 0), normals +z, texture coordinates 0..1.
+inline TestMesh squareMesh(const std::string& name) {
+    TestMesh mesh{name, {}, {}, {}};
+    const glm::vec2 corners[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (int i : {0, 1, 2, 0, 2, 3}) {
+        mesh.positions.push_back(glm::vec3(corners[i] * 2.0f - 1.0f, 0.0f));
+        mesh.normals.push_back(glm::vec3(0, 0, 1));
+        mesh.uvs.push_back(corners[i]);
+    }
+    return mesh;
+}
+
 // The meshes in order; an empty list makes a file without geometry.
-void writeCollada(const std::string& path, const std::vector<TestMesh>& meshes);
-std::string makeTempFolder(const std::string& prefix); // a fresh empty folder under /tmp
-void writeTextFile(const std::string& path, const std::string& text);
+inline void writeCollada(const std::string& path, const std::vector<TestMesh>& meshes) {
+    namespace ag = tavo::assetgen;
+    ag::Model model;
+    for (const TestMesh& m : meshes) {
+        // Each mesh its own material, named after it; "unbound" names none the file defines.
+        const std::string material = m.material ? m.name : "unbound";
+        if (m.material)
+            model.materials.push_back({material, m.diffuse, m.specular, m.shininess});
+        std::vector<std::uint32_t> indices(m.positions.size());
+        std::iota(indices.begin(), indices.end(), 0u);
+        model.meshes.push_back({m.name, material, m.positions, m.normals, m.uvs, indices});
+    }
+    // toXml, not write: a model without meshes is a case under test. The binding of "unbound" goes.
+    writeTextFile(
+        path, std::regex_replace(ag::ColladaWriter::toXml(model),
+                                 std::regex("<bind_material>[^\n]*\"unbound\"[^\n]*</bind_material>"), ""));
+}
