@@ -86,13 +86,10 @@ class FrameGoldenTest : public testing::Test {
 protected:
     // The game's own scene in a hidden window of the size asked for.
     void assemble(int w, int h) {
-        window = openHiddenGlWindow(w, h);
-        ASSERT_NE(window, nullptr) << "no hidden GL 4.3 window: run the suite under Xvfb (scripts/test)";
+        window = openGameWindow(w, h);
         resetGameState();
         xResolution = w, yResolution = h;
         assembleScene(window);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glEnable(GL_BLEND);
         ASSERT_TRUE(physxHandler && plane && ring && boost && hat);
     }
     void TearDown() override {
