@@ -128,28 +128,21 @@ TEST_F(InputStateTest, JoystickAxesReplaceKeysAboveTheThresholdAndOnlyReportedAx
     pollInput(); // no record: nothing happens
     EXPECT_EQ(sharedInput, nullptr);
     state = createInputState(&source);
-    source.keys = {GLFW_KEY_W};
-    source.axes[1] = 0.1f;
-    pollInput();
-    EXPECT_EQ(state->pitchAxis, -1.0f);
-    source.axes[0] = -0.5f;
-    source.axes[1] = 0.1001f;
-    source.axes[2] = 0.75f;
+    const std::tuple<glm::vec3, int, int, int, glm::vec3, glm::ivec2> polls[] = {
+        // The stick's three axes, the axes and buttons it reports (all down), a key; pitch, roll, yaw; boost,
+        // camera.
+        {{0, 0.1f, 0}, 3, 2, GLFW_KEY_W, {-1, 0, 0}, {1, 1}},
+        {{-0.5f, 0.1001f, 0.75f}, 3, 2, GLFW_KEY_W, {0.1001f, -0.5f, 0.75f}, {1, 1}},
+        {{-0.5f, 0.1001f, 0.75f}, 2, 1, GLFW_KEY_E, {0.1001f, -0.5f, -1}, {1, 0}}, // yaw and camera from keys
+        {{-0.5f, 0.1001f, 0.75f}, 0, 1, GLFW_KEY_W, {-1, 0, 0}, {1, 0}}};
     source.buttons[1] = GLFW_PRESS;
-    pollInput();
-    EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), glm::vec3(0.1001f, -0.5f, 0.75f));
-    EXPECT_EQ(state->boostButton + state->cameraButton, 2);
-    // A two-axis, one-button stick: yaw and the camera come from the keys.
-    source.axisCount = 2;
-    source.buttonCount = 1;
-    source.keys = {GLFW_KEY_E};
-    pollInput();
-    EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), glm::vec3(0.1001f, -0.5f, -1.0f));
-    EXPECT_EQ(std::vector<int>({state->boostButton, state->cameraButton}), std::vector<int>({1, 0}));
-    source.axisCount = 0;
-    source.keys = {GLFW_KEY_W};
-    pollInput();
-    EXPECT_EQ(state->pitchAxis, -1.0f);
+    for (const auto& [axes, axisCount, buttonCount, key, turns, buttons] : polls) {
+        source.axes[0] = axes.x, source.axes[1] = axes.y, source.axes[2] = axes.z;
+        source.axisCount = axisCount, source.buttonCount = buttonCount, source.keys = {key};
+        pollInput();
+        EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), turns) << axisCount << axes.y;
+        EXPECT_EQ(glm::ivec2(state->boostButton, state->cameraButton), buttons) << axisCount << axes.y;
+    }
 }
 
 // Mode, aircraft matrix and lift; the eye and its up. V held switches once; a release and new press between
