@@ -58,7 +58,6 @@ protected:
     }
     void TearDown() override {
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        glDisable(GL_BLEND);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glActiveTexture(GL_TEXTURE0);
         GlTest::TearDown();
@@ -90,11 +89,6 @@ protected:
         const glm::vec3 eye(30.0f, 60.0f, -90.0f);
         view = glm::lookAt(eye, eye + camera.viewDirection, glm::vec3(0.0f, 1.0f, 0.0f));
         flare->updatePositions(view, projection);
-    }
-    // Where the sun's direction lands on screen, in normalised device coordinates.
-    glm::vec2 sunOffset() const {
-        const glm::vec4 clip = projection * glm::vec4(glm::mat3(view) * glm::vec3(-0.5f, 0.5f, -1.0f), 1.0f);
-        return glm::vec2(clip) / clip.w;
     }
     // Pixels the flare lights in a cleared target; a square of depth nearer than the far plane around the
     // sun's pixel first when asked, as a covering object would leave it.
@@ -220,8 +214,8 @@ TEST_F(ScreenPassesTest, HiddenSunHidesTheWholeFlare) {
     // below the window's bottom edge, while the elements near the centre would be on screen.
     projection = glm::perspective(glm::radians(60.0f), float(width) / float(height), 0.1f, 10000.0f);
     lookAway(50.0f, false);
-    ASSERT_TRUE(flare->sunVisible);
-    ASSERT_LT(sunOffset().y, -1.0f);
+    const glm::vec4 sun = projection * glm::vec4(glm::mat3(view) * glm::vec3(-0.5f, 0.5f, -1.0f), 1.0f);
+    ASSERT_TRUE(flare->sunVisible && sun.y / sun.w < -1.0f);
     EXPECT_EQ(litPixels(target), 0) << "off screen";
     camera.viewDirection = glm::vec3(0.0f); // no view direction yet: no sun
     flare->updatePositions(view, projection);

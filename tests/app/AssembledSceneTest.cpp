@@ -1,0 +1,456 @@
+// The game's assembled scene at fixed frame times: its events, end, sound and GL objects, and whole frames
+// along a scripted path against tests/golden/ (renew with WINDLAP_RENEW_GOLDEN=1 ctest -R AssembledScene):
+// every HUD line (text, place, colour), the HUD's pixels, and 640 x 360 frames (stored at a quarter size) of
+// the chase view, the sun with its flare and the end screen. Also the loop's pure steps and the WAV reader.
+#include "app/EngineTone.h"
+#include "app/FrameSteps.h"
+#include "app/GameLoop.h"
+#include "app/GameState.h"
+#include "app/HudText.h"
+#include "app/Resolution.h"
+#include "app/SceneAssembly.h"
+#include "app/SceneGlobals.h"
+#include "app/WaveFile.h"
+#include "scene/FlightModel.h"
+#include "scene/InputState.h"
+#include "scene/Placement.h"
+#include "support/GlContext.h"
+#include "support/Image.h"
+#include "support/PlaceAhead.h"
+#include "support/SoundRecording.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using namespace std::chrono_literals;
+using tavo::util::PhysxHandler;
+
+const std::string goldenFolder = std::string(WINDLAP_SOURCE_DIR) + "/tests/golden/";
+const std::string shotFolder = std::string(WINDLAP_RUN_DIR) + "/../test-shots/golden/";
+const bool renewing =
+    std::getenv("WINDLAP_RENEW_GOLDEN") && std::getenv("WINDLAP_RENEW_GOLDEN") == std::string("1");
+
+// The bound read frame buffer from (x0, y0) at the lower left, top row first, a pixel per f x f block's mean.
+Image readFramebuffer(int x0, int y0, int w, int h, int f = 1) {
+    const std::vector<unsigned char> rgba = readRgba(x0, y0, w, h);
+    Image image{w / f, h / f, {}};
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int k = 0; k < f * f; ++k)
+                    sum += rgba[(static_cast<size_t>(h - 1 - y * f - k / f) * w + x * f + k % f) * 4 + c];
+                image.rgb.push_back(static_cast<std::uint8_t>((sum + f * f / 2) / (f * f)));
+            }
+    return image;
+}
+
+// The tolerance (a channel's largest difference that still counts as equal, the pixels allowed beyond it)
+// covers llvmpipe's last bits. Scene frames are stored at 16 levels a channel (a few kilobytes), the HUD's
+// white text as grey (its colour is hud-lines.txt's). A mismatch leaves the frame and a difference image (red
+// where a channel is off) in <build>/test-shots/golden/.
+void expectGolden(const std::string& name, const Image& frame, int perChannel, int outlierPixels,
+                  bool posterize) {
+    const std::string golden = goldenFolder + name + ".png";
+    Image stored = frame, difference = frame;
+    for (std::uint8_t& v : stored.rgb)
+        v = posterize ? static_cast<std::uint8_t>((v & 0xF0) | 0x08) : v;
+    if (renewing) { // ImageMagick packs the file tighter than DevIL does
+        EXPECT_TRUE(
+            stored.save(golden, !posterize) &&
+            std::system(("convert '" + golden + "' -strip -define png:compression-level=9 '" + golden + "'")
+                            .c_str()) == 0)
+            << "cannot write " << golden;
+        return;
+    }
+    const Image expected = Image::load(golden);
+    ASSERT_TRUE(expected.width == frame.width && expected.height == frame.height)
+        << golden << " missing or of another size (WINDLAP_RENEW_GOLDEN=1)";
+    // A posterized golden stands for the middle of each level: half a level more is still equal.
+    const int allowed = perChannel + (posterize ? 8 : 0);
+    int outliers = 0;
+    for (size_t p = 0; p < frame.rgb.size(); p += 3) {
+        int off = 0;
+        for (size_t c = 0; c < 3; ++c)
+            off = std::max(off, std::abs(int(frame.rgb[p + c]) - int(expected.rgb[p + c])));
+        outliers += off > allowed;
+        difference.rgb[p] = off > allowed ? 255 : frame.rgb[p] / 4;
+        difference.rgb[p + 1] = difference.rgb[p + 2] = off > allowed ? 0 : frame.rgb[p + 1] / 4;
+    }
+    if (outliers <= outlierPixels)
+        return;
+    std::filesystem::create_directories(shotFolder);
+    frame.save(shotFolder + name + ".png");
+    difference.save(shotFolder + name + "-diff.png");
+    ADD_FAILURE() << name << ": " << outliers << " pixels differ by more than " << allowed << ", "
+                  << outlierPixels << " allowed; see " << shotFolder;
+}
+
+class AssembledScene : public testing::Test {
+protected:
+    // The game's own scene in its window of the size asked for, its sound recorded.
+    void assemble(int w, int h) {
+        unsetenv("ALSOFT_DRIVERS");
+        setenv(recording.environment().first.c_str(), recording.environment().second.c_str(), 1);
+        window = openGameWindow(w, h);
+        resetGameState();
+        xResolution = w, yResolution = h;
+        assembleScene(window);
+        ASSERT_TRUE(physxHandler && plane && ring && boost && hat);
+    }
+    // The jet far above where rings and pickups land, so that only the test raises events.
+    void assembleHigh() {
+        assemble(320, 180);
+        physxHandler->setGlobalPose(physxHandler->planeActor, glm::vec3(0.0f, 300.0f, 0.0f));
+    }
+    void frame(float dt = 1.0f / 30.0f) { updateWorld(window, dt); }
+    void TearDown() override {
+        if (window)
+            teardownScene();
+        glfwDestroyWindow(window);
+        glfwTerminate();
+        resetGameState();
+    }
+    // Rings and pickups land where the clock says: they go upright to fixed places ahead of the jet instead.
+    void placeObjects() {
+        const glm::vec3 jet = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
+        const glm::vec3 forward =
+            tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(physxHandler->planeActor));
+        const glm::vec3 side = glm::normalize(glm::cross(forward, glm::vec3(0, 1, 0)));
+        const float up = 1.5707964f; // a quarter turn about x, the scale kept
+        const std::tuple<btRigidBody*, glm::mat4*, glm::vec3, float> places[] = {
+            {physxHandler->ringActor, &ring->modelMatrix, jet + forward * 110.0f + glm::vec3(0, 4, 0), up},
+            {physxHandler->boostActor, &boost->modelMatrix, jet + forward * 70.0f + side * 14.0f, -up},
+            {physxHandler->hatActor, &hat->modelMatrix, jet + forward * 60.0f - side * 12.0f, -up}};
+        for (const auto& [actor, model, at, quarter] : places) {
+            const glm::vec3 scale(glm::length((*model)[0]), glm::length((*model)[1]),
+                                  glm::length((*model)[2]));
+            *model = glm::rotate(glm::translate(glm::mat4(1.0f), at), quarter, glm::vec3(1, 0, 0)) *
+                     glm::scale(glm::mat4(1.0f), scale);
+            physxHandler->setGlobalPose(actor, at);
+        }
+    }
+    void frames(int count, float dt) {
+        for (int i = 0; i < count; ++i) {
+            updateWorld(window, dt);
+            renderFrame(dt);
+        }
+    }
+    // At a quarter size: small files, and the last bits that differ between processors average out.
+    Image windowPicture() const {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        return readFramebuffer(0, 0, xResolution, yResolution, 4);
+    }
+    // The HUD alone in the cleared scene target, around the score line near the top right corner.
+    Image hudPicture(float dt) const {
+        glBindFramebuffer(GL_FRAMEBUFFER, glow->sceneFramebuffer);
+        glViewport(0, 0, xResolution, yResolution);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawHud(dt);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, glow->sceneFramebuffer);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        return readFramebuffer(xResolution - 270, yResolution - 110, 250, 50);
+    }
+    GLFWwindow* window = nullptr;
+    static inline const SoundRecording recording{makeTempFolder("windlap-scene")}; // OpenAL reads it once
+};
+
+std::string hudLines;
+void recordHudLine(const char* line, float x, float y, const glm::vec4& c) {
+    char row[160];
+    std::snprintf(row, sizeof row, "%7.1f %6.1f  %.2f %.2f %.2f %.2f  %s\n", x, y, c.r, c.g, c.b, c.a, line);
+    hudLines += row;
+}
+
+TEST_F(AssembledScene, HudTextsStandExactlyInEveryState) {
+    assemble(1280, 720);
+    InputState& input = *sharedInput;
+    score = 120;
+    gameTimeLeft = 65.9f;
+    expectGolden("hud-playing", hudPicture(0.02f), 24, 12, false);
+
+    hudLines.clear();
+    hudLineListener = recordHudLine;
+    const auto state = [](const char* name) {
+        hudLines += std::string("# ") + name + "\n";
+        drawHud(0.02f);
+    };
+    const auto setTimers = [](float v) {
+        frameTimeMessageTimer = wireframeMessageTimer = samplingMessageTimer = v;
+        mipmapMessageTimer = cullingMessageTimer = transparencyMessageTimer = v;
+    };
+    drawnVertexCount = 123456;
+    input.showHelp = input.showFrameTime = 1;
+    state("help page and frame time");
+    input.showHelp = input.showFrameTime = 0;
+    setTimers(2.0f);
+    state("every notice, switches at their start values");
+    setTimers(1.0f);
+    input.wireframe = input.mipmapMode = 1;
+    input.bilinearSampling = input.culling = input.transparency = 0;
+    state("every notice half faded, switches turned");
+    setTimers(0.0f);
+    mipmapMessageTimer = 2.0f;
+    input.mipmapMode = 0;
+    state("mipmapping off");
+    mipmapMessageTimer = 0.0f;
+    gameOver = true;
+    state("game over");
+    hudLineListener = nullptr;
+    const std::string golden = goldenFolder + "hud-lines.txt";
+    if (renewing)
+        std::ofstream(golden) << hudLines;
+    std::ifstream file(golden);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), hudLines)
+        << "differs from " << golden << " (WINDLAP_RENEW_GOLDEN=1 after an intended change)";
+}
+
+TEST_F(AssembledScene, ChaseViewWireframeSunViewAndEndScreen) {
+    assemble(640, 360);
+    placeObjects();
+    frames(20, 1.0f / 30.0f);
+    const Image chase = windowPicture();
+    expectGolden("scene-chase", chase, 16, 40, true);
+
+    // F3 draws the same frame as lines, the sky between them; F3 again fills it as it was.
+    InputState& input = *sharedInput;
+    for (const std::uint8_t on : {1, 0}) {
+        input.wireframe = on, input.wireframeHeld = 1;
+        applyDebugSwitches(input);
+        input.wireframeHeld = 0;
+        wireframeMessageTimer = 0.0f; // its notice is the HUD's
+        renderFrame(0.0f);            // nothing moves
+        const Image picture = windowPicture();
+        int changed = 0;
+        for (size_t p = 0; p < picture.rgb.size(); ++p)
+            changed += std::abs(int(picture.rgb[p]) - int(chase.rgb[p])) > 24;
+        EXPECT_TRUE(on ? changed > int(chase.rgb.size() / 10) : changed < 40) << int(on) << ": " << changed;
+    }
+
+    // The orbit camera looking at the jet from the sun's side, the sun a little beside it.
+    const glm::vec3 toSun = -sunLight->direction;
+    camera->mode = 2;
+    camera->applyInput(std::atan2(-toSun.x, -toSun.z) * 100.0 + 22.0, std::asin(-toSun.y) * 100.0 - 10.0);
+    viewMatrix = camera->computeView(plane->modelMatrix, 0.0f);
+    viewFrustum->setCamera(camera->position, glm::vec3(plane->modelMatrix[3]), camera->up);
+    shadowMap->updateLight(camera->position);
+    lensFlare->updatePositions(viewMatrix, projectionMatrix);
+    ASSERT_TRUE(lensFlare->sunVisible);
+    renderFrame(1.0f / 30.0f);
+    expectGolden("scene-sun", windowPicture(), 16, 40, true);
+
+    // A crash: the camera rises for two seconds, then the fade runs down over the prize picture.
+    camera->mode = 0;
+    physxHandler->planeCrashed = true;
+    frames(30, 0.1f);
+    EXPECT_TRUE(gameOver);
+    expectGolden("scene-end", windowPicture(), 16, 40, true);
+}
+
+// The notices' stacking and fading, and the minutes and seconds of 01:05, are hud-lines.txt's.
+TEST(HudTextTest, PlayTimeIsPaddedAndTruncatedAndFramesPerSecondChangeOncePerWindow) {
+    for (const auto& [seconds, shown] : {std::pair{9.0f, "00:09"}, {600.0f, "10:00"}, {-0.01f, "00:00"}}) {
+        char text[32];
+        formatPlayTime(text, sizeof text, seconds);
+        EXPECT_STREQ(text, shown) << seconds;
+    }
+    FpsCounter counter;
+    std::vector<int> shown;
+    for (const float frameTime : {0.5f, 0.5f, 0.5f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f})
+        shown.push_back(counter.tick(frameTime));
+    EXPECT_EQ(shown, (std::vector{0, 0, 2, 2, 2, 2, 2, 4}));
+}
+
+// Culling, the events, the clock running out, a crash and the end sequence, then the teardown.
+TEST_F(AssembledScene, EventsEndAndTeardownOfTheAssembledScene) {
+    assembleHigh();
+    sharedInput->showFrameTime = 1;
+    frame();
+    renderMainPass();
+    const unsigned int culled = drawnVertexCount;
+    sharedInput->culling = 0;
+    renderMainPass();
+    EXPECT_TRUE(culled > 0u && drawnVertexCount > culled) << culled;
+    EXPECT_GE(drawnVertexCount, 135000u) << "the nine pieces' 45,000 triangles";
+
+    const glm::vec3 ringWas = PhysxHandler::getGlobalPosition(physxHandler->ringActor);
+    plane->boostReserve = 3.0f;
+    physxHandler->ringPassed = physxHandler->boostCollected = physxHandler->hatCollected = true;
+    frame();
+    EXPECT_TRUE(score == 120 && plane->boostReserve == 5.0f) << score << " " << plane->boostReserve;
+    EXPECT_NE(PhysxHandler::getGlobalPosition(physxHandler->ringActor), ringWas);
+    EXPECT_FALSE(tavo::scene::terrainAbove(*physxHandler, physxHandler->ringActor) ||
+                 tavo::scene::terrainAbove(*physxHandler, physxHandler->boostActor))
+        << "moved clear";
+    EXPECT_TRUE(hat->collected && plane->wearsHat && physxHandler->hatActor == nullptr);
+    for (int i = 0; i < 10; ++i)
+        frame();
+    EXPECT_FALSE(score != 120 || physxHandler->boostCollected || physxHandler->ringPassed) << score;
+
+    gameOver = true; // the clock ran out: no crash, no gravity
+    frame(0.5f);
+    EXPECT_FALSE(plane->crashed || physxHandler->gravityEnabled(physxHandler->planeActor));
+    resetGameState();
+    physxHandler->planeCrashed = true;
+    for (int i = 0; i < 4; ++i)
+        frame(0.5f);
+    EXPECT_TRUE(gameOver && plane->crashed && endSequenceTimer <= 0.0f && fadeOverlay->remaining == 2.0f);
+    const glm::mat4 frozen[] = {plane->modelMatrix, viewMatrix, ring->modelMatrix};
+    frame(0.5f), frame(0.5f);
+    EXPECT_TRUE(plane->modelMatrix == frozen[0] && viewMatrix == frozen[1] && ring->modelMatrix == frozen[2]);
+    EXPECT_EQ(glm::vec2(fadeOverlay->remaining, prizeOverlay->remaining), glm::vec2(1.0f));
+
+    const GLuint highest = glow->sceneTexture + 512;
+    teardownScene();
+    resetGameState();
+    for (GLuint name = 1; name < highest; ++name)
+        EXPECT_FALSE(glIsBuffer(name) || glIsTexture(name) || glIsVertexArray(name) ||
+                     glIsFramebuffer(name) || glIsRenderbuffer(name) || glIsProgram(name) || glIsShader(name))
+            << "GL name " << name << " is still alive";
+    EXPECT_EQ(sharedInput, nullptr);
+}
+
+// A loop frame advances the world and the clock by the time since the previous frame, whatever it was.
+TEST_F(AssembledScene, ALoopFrameAdvancesByTheTimeSinceThePreviousOne) {
+    assembleHigh();
+    const auto advance = [&](double gap) {
+        const glm::vec3 before = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
+        const float clock = gameTimeLeft;
+        double previous = glfwGetTime() - gap;
+        runFrame(window, previous);
+        return glm::vec2(glm::distance(before, PhysxHandler::getGlobalPosition(physxHandler->planeActor)),
+                         clock - gameTimeLeft);
+    };
+    frame(), frame(); // under way
+    const glm::vec2 none = advance(0.0), fifth = advance(0.2);
+    EXPECT_TRUE(none.x < 0.05f * fifth.x && none.y < 0.01f && std::abs(fifth.y - 0.2f) < 0.02f)
+        << none.x << " " << fifth.x << " " << fifth.y;
+}
+
+// Per tenth of a second (the recording runs on the clock), the ring's E and the hat's G: each rises tenfold
+// over the engine alone of the first second, the hat's 1.5 s after the ring's.
+TEST_F(AssembledScene, TheRingAndTheHatEachRingTheirOwnChime) {
+    assembleHigh();
+    const auto playThenFlyThrough = [&](btRigidBody* actor, glm::mat4& modelMatrix) {
+        const auto loopFrame = [&] {
+            double previous = glfwGetTime() - 1.0 / 60.0;
+            runFrame(window, previous);
+        };
+        for (const auto end = std::chrono::steady_clock::now() + 1500ms;
+             std::chrono::steady_clock::now() < end;)
+            loopFrame();
+        const int before = score;
+        for (int i = 0; i < 120 && score == before && actor != nullptr; ++i)
+            placeAheadOfJet(actor, modelMatrix, 5.0f), loopFrame();
+        return score != before;
+    };
+    ASSERT_TRUE(playThenFlyThrough(physxHandler->ringActor, ring->modelMatrix)) << "the ring was not passed";
+    ASSERT_TRUE(playThenFlyThrough(physxHandler->hatActor, hat->modelMatrix)) << "the hat was not collected";
+    playThenFlyThrough(nullptr, hat->modelMatrix);
+    teardownScene();
+    const std::vector<float> samples = recording.samples();
+    const size_t tenth = SoundRecording::recordingRate / 10;
+    ASSERT_GT(samples.size(), 30 * tenth) << "no wave writer: " << recording.configPath();
+    size_t peaks[2];
+    for (int k = 0; k < 2; ++k) {
+        std::vector<double> tone;
+        for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth)
+            tone.push_back(toneAmplitude(samples, begin, tenth, k == 0 ? 1318.5 : 784.0));
+        peaks[k] = std::max_element(tone.begin(), tone.end()) - tone.begin();
+        EXPECT_GT(tone[peaks[k]], 10.0 * *std::max_element(tone.begin() + 5, tone.begin() + 10)) << k;
+    }
+    EXPECT_TRUE(peaks[0] > 10u && peaks[1] > peaks[0] + 10) << peaks[0] << " " << peaks[1];
+}
+
+// (pitch, gain) at the start, then after half a second each of cruise, boost, cruise and silence.
+std::vector<glm::vec2> flyTone(float dt) {
+    EngineTone tone;
+    tone.advance(0.0f, false, false);
+    std::vector<glm::vec2> ends{{tone.pitch(), tone.gain()}};
+    for (int phase = 0; phase < 4; ++phase) {
+        for (int i = 0; i < std::lround(0.5f / dt); ++i)
+            tone.advance(dt, phase == 1, phase == 3);
+        ends.push_back({tone.pitch(), tone.gain()});
+    }
+    return ends;
+}
+
+std::string le(std::uint32_t value, int bytes) {
+    return bytes == 0 ? "" : static_cast<char>(value & 0xFF) + le(value >> 8, bytes - 1);
+}
+std::string chunk(const std::string& id, const std::string& body) {
+    return id + le(static_cast<std::uint32_t>(body.size()), 4) + body + std::string(body.size() % 2, '\0');
+}
+std::string format(int tag, int channels, int rate, int bits) {
+    return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * channels * bits / 8, 4) +
+                             le(channels * bits / 8, 2) + le(bits, 2));
+}
+std::string riff(const std::string& chunks) {
+    return "RIFF" + le(static_cast<std::uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
+}
+
+TEST(GameLoop, EngineToneZoomClockAndTheWaveReader) {
+    // From silence faded in; the boost raises pitch and loudness; back toward cruise; then silent.
+    const auto r = flyTone(1.0f / 60.0f);
+    EXPECT_TRUE(r[0].y == 0.0f && std::abs(r[1].y - EngineTone::cruiseGain) < 1e-4f && r[2].x > 1.4f &&
+                r[2].y > r[1].y && r[3].x < 1.1f && r[4].y < 0.01f);
+    for (float dt : {1.0f / 10.0f, 1.0f / 20.0f, 1.0f / 30.0f, 1.0f / 144.0f}) {
+        const auto flown = flyTone(dt);
+        for (size_t phase = 0; phase < flown.size(); ++phase)
+            EXPECT_LT(glm::distance(flown[phase], r[phase]), 1.5e-4f) << dt << " " << phase;
+    }
+
+    // The boost zoom widens to 1.2 and snaps back to exactly 1; the clock ends the game crossing zero.
+    float zoom = 1.0f;
+    int rebuilds = 0;
+    for (int frame = 0; frame < 300; ++frame)
+        rebuilds += advanceZoom(zoom, true, 1.0f / 60.0f);
+    EXPECT_TRUE(zoom >= 1.2f && zoom < 1.2f + 1.0f / 600.0f + 1e-6f && rebuilds < 300) << zoom;
+    int frames = 0;
+    while (advanceZoom(zoom, false, 1.0f / 60.0f) && frames < 1000)
+        ++frames;
+    EXPECT_TRUE(zoom == 1.0f && std::abs(frames - 121) <= 2) << zoom << " " << frames;
+
+    resetGameState();
+    advanceGameClock(179.0f);
+    const bool early = gameOver;
+    advanceGameClock(1.01f), advanceGameClock(0.5f);
+    EXPECT_TRUE(!early && gameOver && std::abs(gameTimeLeft + 0.01f) < 1e-4f) << "runs on past zero";
+
+    // The WAV reader takes mono 16-bit PCM and refuses everything else.
+    const std::string pcm = le(1000, 2) + le(0xFC18, 2) + le(7, 2); // 1000, -1000, 7
+    const std::string good = riff(format(1, 1, 22050, 16) + chunk("data", pcm));
+    const auto wave = parseWave(good);
+    // A chunk of odd length before the format is skipped with its pad byte.
+    const auto padded = parseWave(riff(chunk("LIST", "abc") + format(1, 1, 44100, 16) + chunk("data", pcm)));
+    ASSERT_TRUE(wave && padded);
+    EXPECT_TRUE(wave->rate == 22050 && wave->samples == (std::vector<std::int16_t>{1000, -1000, 7}) &&
+                padded->samples == wave->samples);
+    const std::pair<const char*, std::string> broken[] = {
+        {"empty", ""},
+        {"not RIFF", "RIFX" + good.substr(4)},
+        {"cut in the header", good.substr(0, 30)},
+        {"cut in the samples", good.substr(0, good.size() - 1)},
+        {"stereo", riff(format(1, 2, 22050, 16) + chunk("data", pcm))},
+        {"8-bit", riff(format(1, 1, 22050, 8) + chunk("data", pcm))},
+        {"float", riff(format(3, 1, 22050, 32) + chunk("data", pcm + pcm))},
+        {"rate 0", riff(format(1, 1, 0, 16) + chunk("data", pcm))},
+        {"samples before the format", riff(chunk("data", pcm) + format(1, 1, 22050, 16))},
+        {"no samples", riff(format(1, 1, 22050, 16) + chunk("data", ""))},
+        {"a size past the end", riff(format(1, 1, 22050, 16) + "data" + le(0xFFFFFFF0u, 4) + pcm)},
+    };
+    for (const auto& [name, bytes] : broken)
+        EXPECT_FALSE(parseWave(bytes)) << name;
+    EXPECT_FALSE(readWave("./Sounds/no-such-file.wav"));
+}
+
+} // namespace
