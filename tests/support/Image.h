@@ -33,13 +33,12 @@ struct Image {
         ilDeleteImages(1, &name);
         return image;
     }
-    // As a PNG; grey for a picture whose channels are equal anyway.
-    bool save(const std::string& path, bool grey = false) const {
+    // As a PNG.
+    bool save(const std::string& path) const {
         ILuint name = newDevilImage();
         std::vector<std::uint8_t> data = rgb; // DevIL takes a pointer to non-const data
         bool saved = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, data.data());
         ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT); // after ilTexImage, which sets its own
-        saved = saved && (!grey || ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_BYTE));
         ilEnable(IL_FILE_OVERWRITE);
         saved = saved && ilSave(IL_PNG, path.c_str());
         ilDeleteImages(1, &name);
