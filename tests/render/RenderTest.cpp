@@ -105,12 +105,11 @@ TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormat) {
         ASSERT_EQ(std::system(("convert " + arguments + " " + folder + "/" + file).c_str()), 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
         Texture texture(folder + "/" + file);
-        GLint alignment = 0, tw = 0, th = 0;
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        GLint tw = 0, th = 0;
         glBindTexture(GL_TEXTURE_2D, texture.textureId);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
-        ASSERT_EQ(glm::ivec3(alignment, tw, th), glm::ivec3(8, w, h)) << file;
+        ASSERT_EQ(glm::ivec3(states({GL_UNPACK_ALIGNMENT})[0], tw, th), glm::ivec3(8, w, h)) << file;
         std::vector<unsigned char> texels(static_cast<size_t>(w) * h * 4);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
@@ -151,12 +150,8 @@ TEST_F(RenderTest, TextMovesByWholePixelsHangsFromTheBaselineDrawsInItsColourAnd
     draw("I", glm::vec4(1.0f, 0.5f, 0.0f, 1.0f));
     EXPECT_EQ(target.pixel(0, x, y), (std::array<int, 4>{255, 128, 0, 255}));
     EXPECT_EQ(target.pixel(1, x, y)[0], 0) << "the glow source stays dark";
-    GLint program = 0, vertexArray = -1, texture = -1;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-    EXPECT_EQ(std::make_tuple(GLuint(program), vertexArray, texture),
-              std::make_tuple(textShader.programId, 0, 0));
+    EXPECT_EQ(states({GL_CURRENT_PROGRAM, GL_VERTEX_ARRAY_BINDING, GL_TEXTURE_BINDING_2D}),
+              (std::vector<GLint>{GLint(textShader.programId), 0, 0}));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -26,14 +26,6 @@ namespace {
 
 using Rgba = std::array<int, 4>;
 
-// Single-valued GL states, the ones a pass must leave as the next one expects.
-std::vector<GLint> states(std::initializer_list<GLenum> names) {
-    std::vector<GLint> values;
-    for (const GLenum name : names)
-        glGetIntegerv(name, &values.emplace_back(0));
-    return values;
-}
-
 // Centre of the pixels that pass the test, or (-1, -1) when none does.
 template <class Pass> glm::vec2 centreOf(const std::vector<unsigned char>& rgba, int w, Pass&& pass) {
     glm::dvec2 sum(0.0);

@@ -255,9 +255,7 @@ TEST_F(WorldTest, HatIsDrawnOnlyOnceWornAndTheGaugeRestoresDepthWrites) {
     }
     EXPECT_EQ(drawn, (std::vector<GLuint>{96, 96, 108, 108}));
     jet.drawBoostGauge();
-    GLboolean depthWrites = GL_FALSE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-    EXPECT_EQ(depthWrites, GL_TRUE);
+    EXPECT_EQ(states({GL_DEPTH_WRITEMASK}), std::vector<GLint>{GL_TRUE});
 }
 
 TEST(Placement, ClockAndRandomWordsGiveThePlaceTheLoopIsBoundedAndTheTerrainTestNeedsThePieces) {

@@ -23,6 +23,14 @@ inline std::vector<unsigned char> readRgba(int x, int y, int w, int h) {
     return pixels;
 }
 
+// Single-valued GL states, the ones a pass must leave as the next one expects.
+inline std::vector<GLint> states(std::initializer_list<GLenum> names) {
+    std::vector<GLint> values;
+    for (const GLenum name : names)
+        glGetIntegerv(name, &values.emplace_back(0));
+    return values;
+}
+
 // One such window (320 x 180) for a whole test suite.
 class GlTest : public testing::Test {
 protected:
