@@ -95,10 +95,6 @@ const PlayableBreak playableBreaks[] = {
      "ERROR::FREETYPE: Failed to load font\n"},
 };
 
-void PrintTo(const PlayableBreak& row, std::ostream* stream) {
-    *stream << row.name;
-}
-
 class PlaysOn : public testing::TestWithParam<PlayableBreak> {};
 
 // A few seconds of play with keys held (climb, roll, boost with its zoom, the help and frame time texts), so
