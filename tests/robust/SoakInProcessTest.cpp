@@ -6,13 +6,11 @@
 #include "app/GameState.h"
 #include "app/SceneAssembly.h"
 #include "app/SceneGlobals.h"
-#include "app/Startup.h"
 #include "support/GameUnderTest.h"
+#include "support/GlContext.h"
 #include "support/PlaceAhead.h"
 
-#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -39,12 +37,8 @@ long residentPages() {
 class SoakInProcess : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(chdir(WINDLAP_RUN_DIR), 0);
-        StartupSettings settings; // what main does, small so that frames are quick
-        settings.xResolution = 320;
-        settings.yResolution = 180;
         resetGameState();
-        window = openWindow(settings);
+        window = openGameWindow(320, 180); // small, so that frames are quick
         assembleScene(window);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glViewport(0, 0, 320, 180);
