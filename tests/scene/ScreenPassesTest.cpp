@@ -44,9 +44,7 @@ protected:
         GlTest::SetUp();
         folder = makeTempFolder("passes");
         glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LESS);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDepthFunc(GL_LESS); // blending is on, as the game's window opens
     }
     void TearDown() override {
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
