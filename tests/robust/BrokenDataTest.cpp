@@ -95,6 +95,11 @@ const PlayableBreak playableBreaks[] = {
      "ERROR::FREETYPE: Failed to load font\n"},
 };
 
+// In test lists by name, not as the bytes of the row.
+void PrintTo(const PlayableBreak& row, std::ostream* stream) {
+    *stream << row.name;
+}
+
 class PlaysOn : public testing::TestWithParam<PlayableBreak> {};
 
 // A few seconds of play with keys held (climb, roll, boost with its zoom, the help and frame time texts), so
