@@ -21,6 +21,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -77,7 +78,7 @@ void expectGolden(const std::string& name, const Image& frame) {
     const Image expected = Image::load(golden);
     ASSERT_TRUE(expected.width == frame.width && expected.height == frame.height)
         << golden << " missing or of another size (WINDLAP_RENEW_GOLDEN=1)";
-    const int allowed = 16 + 8;
+    constexpr int allowed = 16 + 8, outliersAllowed = 40; // 8: a stored level stands for its middle
     int outliers = 0;
     for (size_t p = 0; p < frame.rgb.size(); p += 3) {
         int off = 0;
@@ -87,13 +88,13 @@ void expectGolden(const std::string& name, const Image& frame) {
         difference.rgb[p] = off > allowed ? 255 : frame.rgb[p] / 4;
         difference.rgb[p + 1] = difference.rgb[p + 2] = off > allowed ? 0 : frame.rgb[p + 1] / 4;
     }
-    if (outliers <= 40)
+    if (outliers <= outliersAllowed)
         return;
     std::filesystem::create_directories(shotFolder);
     frame.save(shotFolder + name + ".png");
     difference.save(shotFolder + name + "-diff.png");
-    ADD_FAILURE() << name << ": " << outliers << " pixels differ by more than " << allowed
-                  << ", 40 allowed; see " << shotFolder;
+    ADD_FAILURE() << name << ": " << outliers << " pixels differ by more than " << allowed << ", "
+                  << outliersAllowed << " allowed; see " << shotFolder;
 }
 
 class AssembledScene : public testing::Test {

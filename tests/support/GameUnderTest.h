@@ -70,11 +70,9 @@ inline bool isWhite(Rgb c) {
 class GameUnderTest {
 public:
     explicit GameUnderTest(const std::vector<std::string>& arguments = {},
-                           const std::string& folder = WINDLAP_RUN_DIR, std::vector<std::string> env = {},
-                           const std::string& game = WINDLAP_BINARY)
-        : process((env.insert(env.begin(), "env"), env.push_back(game),
-                   env.insert(env.end(), arguments.begin(), arguments.end()), env),
-                  folder) {}
+                           const std::string& folder = WINDLAP_RUN_DIR,
+                           const std::vector<std::string>& env = {}, const std::string& game = WINDLAP_BINARY)
+        : process(command(env, game, arguments), folder) {}
     ~GameUnderTest() { releaseKeys(); }
 
     bool waitForWindow(std::chrono::milliseconds timeout = 60s) {
@@ -125,6 +123,14 @@ public:
     }
 
 private:
+    // env SETTINGS... GAME ARGUMENTS...
+    static std::vector<std::string> command(std::vector<std::string> env, const std::string& game,
+                                            const std::vector<std::string>& arguments) {
+        env.insert(env.begin(), "env");
+        env.push_back(game);
+        env.insert(env.end(), arguments.begin(), arguments.end());
+        return env;
+    }
     void releaseKeys() {
         while (!held.empty())
             keyUp(*held.begin());
