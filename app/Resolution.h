@@ -1,6 +1,6 @@
 #pragma once
 
-// The window size asked for on the command line. Set once at start-up and never changed: the viewport, the
-// projection and the HUD layout use these even when the window is later resized.
+// The size of the window's framebuffer, read once the window is open (the command line only asks for a size).
+// The viewport, the projection, the effects' targets and the HUD layout all use these.
 inline int xResolution = 1280;
 inline int yResolution = 720;

@@ -1,6 +1,7 @@
 #include "app/SceneAssembly.h"
 
 #include "app/GameState.h"
+#include "app/Resolution.h"
 #include "app/SceneGlobals.h"
 #include "scene/InputState.h"
 
@@ -29,9 +30,8 @@ void assembleScene(GLFWwindow* window) {
     using namespace tavo::scene;
     glEnable(GL_DEPTH_TEST);
     glfwSetWindowTitle(window, "Windlap");
-    int w = 0;
-    int h = 0;
-    glfwGetWindowSize(window, &w, &h);
+    const int w = xResolution;
+    const int h = yResolution;
     const float aspect = static_cast<float>(w) / static_cast<float>(h);
 
     createInputState(window);

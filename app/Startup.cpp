@@ -47,14 +47,20 @@ StartupSettings readCommandLine(int argc, const char* const argv[]) {
     std::string error = parseArguments(argc, argv, settings, std::cout);
     if (!error.empty())
         tavo::util::fatalError(error);
-    xResolution = settings.xResolution;
-    yResolution = settings.yResolution;
     return settings;
+}
+
+bool windowSizePossible(int width, int height) {
+    return width > 0 && height > 0 && width <= maxWindowSize && height <= maxWindowSize;
 }
 
 GLFWwindow* openWindow(const StartupSettings& settings) {
     if (!glfwInit())
         tavo::util::fatalError("ERROR: Could not init glfw");
+    // GLFW asserts on a negative size and X refuses one beyond its 16-bit limit with an error of its own:
+    // those end as any refused window does.
+    if (!windowSizePossible(settings.xResolution, settings.yResolution))
+        windowFailure("ERROR: Could not open window");
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
@@ -78,7 +84,14 @@ GLFWwindow* openWindow(const StartupSettings& settings) {
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK)
         windowFailure("ERROR: Could not load glew");
+    // Full screen takes the monitor's nearest video mode, and a scaled desktop has more pixels than window
+    // units: what the game draws into is the framebuffer, whatever was asked for.
+    glfwGetFramebufferSize(window, &xResolution, &yResolution);
+    // Paced by the display; the frame time stays the measured time between frames.
+    glfwSwapInterval(1);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_BLEND);
+    // The sky box's faces filtered across their edges: no seams on drivers that filter face by face.
+    glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     return window;
 }

@@ -25,6 +25,14 @@ std::string parseArguments(int argc, const char* const argv[], StartupSettings& 
 // parseArguments on the real console, ending the process with its message and status 1 on a bad argument.
 StartupSettings readCommandLine(int argc, const char* const argv[]);
 
+// Sizes up to this many pixels a side are what every OpenGL 4.3 driver must render into (textures and
+// renderbuffers); the effects' off-screen targets have the window's size.
+constexpr int maxWindowSize = 16384;
+
+// A window of this size can be asked for: positive and within maxWindowSize.
+bool windowSizePossible(int width, int height);
+
 // Initialises GLFW and opens the game window with a current 4.3 core debug context, the cursor captured and
-// the OpenGL functions loaded; alpha blending is on. Any failure ends the process with status 1.
+// the OpenGL functions loaded; alpha blending is on. xResolution and yResolution become the framebuffer's
+// size. Any failure, a size that no window can have included, ends the process with status 1.
 GLFWwindow* openWindow(const StartupSettings& settings);

@@ -255,7 +255,8 @@ TEST(HudTextTest, PlayTimeIsPaddedAndTruncatedAndFramesPerSecondChangeOncePerWin
     EXPECT_EQ(shown, (std::vector{0, 0, 2, 2, 2, 2, 2, 4}));
 }
 
-// Culling, the events, the clock running out, a crash and the end sequence, then the teardown.
+// Culling, the events, the clock running out, a crash and the end sequence, then complete frame buffers and
+// the teardown.
 TEST_F(AssembledScene, EventsEndAndTeardownOfTheAssembledScene) {
     assembleHigh();
     sharedInput->showFrameTime = 1;
@@ -294,6 +295,12 @@ TEST_F(AssembledScene, EventsEndAndTeardownOfTheAssembledScene) {
     EXPECT_TRUE(plane->modelMatrix == frozen[0] && viewMatrix == frozen[1] && ring->modelMatrix == frozen[2]);
     EXPECT_EQ(glm::vec2(fadeOverlay->remaining, prizeOverlay->remaining), glm::vec2(1.0f));
 
+    for (const GLuint framebuffer :
+         {glow->sceneFramebuffer, glow->verFramebuffer, glow->horFramebuffer, shadowMap->framebuffer}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE)) << framebuffer;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     const GLuint highest = glow->sceneTexture + 512;
     teardownScene();
     resetGameState();

@@ -14,18 +14,23 @@ const std::string messages[] = {"", "Error: Could not parse first element: x reo
                                 "Error: Could not parse third element: fullscreen, try again!",
                                 "Error: Could not parse fourth element: refresh rate, try again!"};
 
-TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOne) {
+TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOneOrASizeNoWindowCanHave) {
     struct Row {
         std::vector<const char*> args;
         int message; // index into messages
         StartupSettings expected;
+        bool windowPossible = true;
     };
     const Row rows[] = {
         {{}, 0, {1280, 720, false, 60}},
         {{"800"}, 0, {1280, 720, false, 60}},
         {{"800", "600", "1", "75", "extra"}, 0, {800, 600, true, 75}},
         {{"1280px", " 600", "0", "59.94"}, 0, {1280, 600, false, 59}},
-        {{"0", "-600"}, 0, {0, -600, false, 60}},
+        {{"0", "600"}, 0, {0, 600, false, 60}, false},
+        {{"-5", "100"}, 0, {-5, 100, false, 60}, false},
+        {{"99999", "99999"}, 0, {99999, 99999, false, 60}, false},
+        {{"16384", "1"}, 0, {16384, 1, false, 60}},
+        {{"16385", "600"}, 0, {16385, 600, false, 60}, false},
         {{"abc", "xyz", "true", "fast"}, 1, {}},
         {{"", "600"}, 1, {}},
         {{"px1280", "600"}, 1, {}},
@@ -54,6 +59,7 @@ TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOne) {
             EXPECT_EQ(std::tie(settings.xResolution, settings.yResolution, settings.fullscreen,
                                settings.refreshRate),
                       std::tie(e.xResolution, e.yResolution, e.fullscreen, e.refreshRate));
+            EXPECT_EQ(windowSizePossible(settings.xResolution, settings.yResolution), row.windowPossible);
         }
     }
 }
@@ -69,6 +75,7 @@ TEST(StartupBinary, FailuresEndAtOnceWithTheirMessage) {
         {{"abc", "600"}, withoutX, startupLine("abc and 600"), messages[1] + "\n"},
         {{}, withoutX, "", "ERROR: Could not init glfw\n"},
         {{"0", "600", "0", "60", "extra"}, {}, startupLine("0 and 600"), "ERROR: Could not open window\n"},
+        {{"-5", "100"}, {}, startupLine("-5 and 100"), "ERROR: Could not open window\n"},
         // Mesa, the only driver under Xvfb, then offers at most OpenGL 3.3.
         {{}, {"MESA_GL_VERSION_OVERRIDE=3.3"}, "", "ERROR: Could not open window\n"},
     };

@@ -1,6 +1,7 @@
 #pragma once
 #include "support/ChildProcess.h"
 #include "support/Image.h"
+#include "support/XServer.h"
 
 #include <gtest/gtest.h>
 
@@ -37,13 +38,6 @@ inline bool sendKey(const std::string& window, const std::string& action, const 
         command.insert(command.end(), {"--delay", "1"});
     command.push_back(key);
     return runProcess(command, 30s).exitStatus == 0;
-}
-inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (; !condition(); std::this_thread::sleep_for(20ms))
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-    return true;
 }
 
 // The game's first line, naming its first two arguments.

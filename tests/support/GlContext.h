@@ -8,11 +8,25 @@
 
 #include <vector>
 
+// The debug context's errors, undefined behaviour and high-severity messages fail the test that caused them;
+// synchronous output names the call's test even when the driver works on another thread.
+inline void GLAPIENTRY failOnGlMessage(GLenum, GLenum type, GLuint id, GLenum severity, GLsizei,
+                                       const GLchar* message, const void*) {
+    if (type == GL_DEBUG_TYPE_ERROR || type == GL_DEBUG_TYPE_UNDEFINED_BEHAVIOR ||
+        severity == GL_DEBUG_SEVERITY_HIGH)
+        ADD_FAILURE() << "GL message " << id << ": " << message;
+}
+
 // The game's own window of this size, its context current and blending on, after changing to the game's run
-// folder so paths such as "./Shader/basic.vert" resolve as in the game. A failure ends the process.
+// folder so paths such as "./Shader/basic.vert" resolve as in the game; the GL's messages are listened to. A
+// failure ends the process.
 inline GLFWwindow* openGameWindow(int width, int height) {
     EXPECT_EQ(chdir(WINDLAP_RUN_DIR), 0);
-    return openWindow({width, height});
+    GLFWwindow* window = openWindow({width, height});
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(failOnGlMessage, nullptr);
+    return window;
 }
 
 // RGBA pixels of the bound read frame buffer, bottom row first.

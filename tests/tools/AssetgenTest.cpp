@@ -5,6 +5,7 @@
 #include "scene/Terrain.h"
 #include "tools/assetgen/AircraftModel.h"
 #include "tools/assetgen/ColladaWriter.h"
+#include "tools/assetgen/OverlayPainter.h"
 #include "tools/assetgen/TerrainModel.h"
 #include "util/PhysxHandler.h"
 
@@ -72,6 +73,12 @@ TEST(Assetgen, WritesTheRunFoldersFilesAndRefusesWithOneClearLine) {
         else
             EXPECT_TRUE(std::abs(int(x.front())) < 100 && std::abs(int(x.back())) < 100) << entry.path();
     }
+
+    // The prize picture's top eighth stands above the screen: nothing of the trophy may be there.
+    const ag::Image prize = ag::paintPrizePicture(64);
+    for (int row = 56; row < 64; ++row)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(prize.get(x, row).a, 0.0f) << "the trophy reaches row " << row;
 
     const ProcessResult usage = runProcess({WINDLAP_ASSETGEN}, 10s);
     EXPECT_EQ(usage.exitStatus, 2) << usage;

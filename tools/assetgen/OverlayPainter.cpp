@@ -78,6 +78,10 @@ Image paintFadePicture(int size) {
 
 Image paintPrizePicture(int size) {
     Image image(size, size, 4);
+    // The picture stands raised by an eighth of the screen, so its top eighth (above 0.75) is off the screen:
+    // the trophy (-0.72 to 0.94) shrinks and moves down to about -0.79 to 0.71, clear of the points below.
+    const glm::vec2 motifShift(0.0f, -0.14f);
+    constexpr float motifScale = 0.9f;
     // 4 x 4 samples per pixel: the coverage becomes alpha, so the outline is smooth at any screen size.
     constexpr int samples = 4;
     for (int row = 0; row < size; ++row) {
@@ -88,7 +92,7 @@ Image paintPrizePicture(int size) {
                 for (int i = 0; i < samples; ++i) {
                     const glm::vec2 uv((x + (i + 0.5f) / samples) / size,
                                        (row + (j + 0.5f) / samples) / size);
-                    const Paint paint = trophy(uv * 2.0f - 1.0f);
+                    const Paint paint = trophy((uv * 2.0f - 1.0f - motifShift) / motifScale);
                     if (paint.covered) {
                         sum += paint.colour;
                         ++covered;
