@@ -6,6 +6,16 @@ struct GLFWwindow;
 
 // The named steps of one frame, in the order the loop runs them:
 // world update -> shadow pass -> main pass -> HUD -> glow composite (renderFrame runs the last four).
+enum class FrameStep { WorldUpdate, ShadowPass, MainPass, Hud, Glow };
+constexpr int frameStepCount = 5;
+
+// Told as each step of a frame begins and ends: the benchmark times the game's own frame through it.
+class FrameStepListener {
+public:
+    virtual ~FrameStepListener() = default;
+    virtual void stepBegins(FrameStep step) = 0;
+    virtual void stepEnds(FrameStep step) = 0;
+};
 
 // Advances the game by one frame: input, camera, flight, events, view and light, levels of detail, physics
 // step.
@@ -13,7 +23,7 @@ void updateWorld(GLFWwindow* window, float dt);
 
 // Shadow pass into the shadow map, main pass and HUD into the glow's frame buffer, glow composite onto the
 // window.
-void renderFrame(float dt);
+void renderFrame(float dt, FrameStepListener* listener = nullptr);
 void renderShadowPass();
 void renderMainPass();
 void drawHud(float dt);

@@ -4,6 +4,7 @@
 #include "app/GameState.h"
 #include "app/Resolution.h"
 #include "app/SceneGlobals.h"
+#include "render/GlState.h"
 #include "scene/InputState.h"
 
 #include <GL/glew.h>
@@ -19,14 +20,11 @@ void gameLoop(GLFWwindow* window) {
 
 void applyDebugSwitches(const InputState& input) {
     if (input.wireframeHeld) {
-        glPolygonMode(GL_FRONT_AND_BACK, input.wireframe ? GL_LINE : GL_FILL);
+        GlState::setPolygonMode(input.wireframe ? GL_LINE : GL_FILL);
         wireframeMessageTimer = 2.0f;
     }
     if (input.transparencyHeld) {
-        if (input.transparency)
-            glEnable(GL_BLEND);
-        else
-            glDisable(GL_BLEND);
+        GlState::setBlend(input.transparency);
         transparencyMessageTimer = 2.0f;
     }
     if (input.frameTimeHeld)
@@ -91,11 +89,7 @@ void advanceGameClock(float dt) {
         gameOver = true;
 }
 
-void runFrame(GLFWwindow* window, double& previousTime) {
-    const double now = glfwGetTime();
-    const float dt = static_cast<float>(now - previousTime);
-    previousTime = now;
-
+void advanceFrame(GLFWwindow* window, float dt, FrameStepListener* listener) {
     const bool boosting = sharedInput && sharedInput->boostButton && boostReserveLeft() > 0.0f;
     if (sharedInput) {
         applyDebugSwitches(*sharedInput);
@@ -104,12 +98,22 @@ void runFrame(GLFWwindow* window, double& previousTime) {
     }
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (listener)
+        listener->stepBegins(FrameStep::WorldUpdate);
     updateWorld(window, dt);
+    if (listener)
+        listener->stepEnds(FrameStep::WorldUpdate);
     if (gameSound)
         gameSound->update(dt, boosting && !gameOver, gameOver);
     advanceGameClock(dt);
-    renderFrame(dt);
+    renderFrame(dt, listener);
+}
 
+void runFrame(GLFWwindow* window, double& previousTime) {
+    const double now = glfwGetTime();
+    const float dt = static_cast<float>(now - previousTime);
+    previousTime = now;
+    advanceFrame(window, dt);
     glfwSwapBuffers(window);
     glfwPollEvents();
     if (sharedInput && sharedInput->escapeKey)

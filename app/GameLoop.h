@@ -9,6 +9,11 @@ void gameLoop(GLFWwindow* window);
 // One frame of the loop; previousTime is the GLFW time stamp of the previous frame and is advanced.
 void runFrame(GLFWwindow* window, double& previousTime);
 
+// Everything a frame of dt seconds does before the buffer swap: the debug switches and the zoom, the world
+// update, the sound, the play time and the render passes, each step told to the listener when there is one.
+class FrameStepListener;
+void advanceFrame(GLFWwindow* window, float dt, FrameStepListener* listener = nullptr);
+
 // The debug switches as the last poll left them: wireframe, blending, the notice timers and the texture
 // filters.
 void applyDebugSwitches(const InputState& input);

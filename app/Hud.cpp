@@ -3,6 +3,7 @@
 #include "app/HudText.h"
 #include "app/Resolution.h"
 #include "app/SceneGlobals.h"
+#include "render/GlState.h"
 #include "scene/InputState.h"
 
 #include <cstdio>
@@ -36,9 +37,10 @@ void drawHud(float dt) {
     const float h = static_cast<float>(yResolution);
     char line[96];
 
+    // The texts' edges are blended even while the transparency switch is off.
+    ScopedGlState textState;
+    GlState::setBlend(true);
     glDepthMask(GL_FALSE);
-    if (!input.transparency)
-        glEnable(GL_BLEND);
 
     if (!gameOver) {
         std::snprintf(line, sizeof line, "Punkte: %d", score);
@@ -74,7 +76,5 @@ void drawHud(float dt) {
              h - 200.0f - 50.0f * static_cast<float>(notices[i].line),
              glm::vec4(1.0f, 1.0f, 1.0f, notices[i].alpha));
 
-    if (!input.transparency)
-        glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
 }

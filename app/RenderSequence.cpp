@@ -3,6 +3,7 @@
 #include "app/Resolution.h"
 #include "app/SceneGlobals.h"
 #include "app/WorldRules.h"
+#include "render/GlState.h"
 #include "scene/InputState.h"
 
 #include <glm/gtc/type_ptr.hpp>
@@ -32,25 +33,6 @@ void testThenDraw(const tavo::scene::GameObject& object, unsigned int count, GLi
     draw();
 }
 
-// Blending an output of alpha 1 yields the output itself, so opaque draws leave the blend off and skip
-// reading the targets back; blending is put back as the transparency switch left it.
-class OpaqueDraws {
-public:
-    OpaqueDraws() : blending(glIsEnabled(GL_BLEND)) {
-        if (blending)
-            glDisable(GL_BLEND);
-    }
-    ~OpaqueDraws() {
-        if (blending)
-            glEnable(GL_BLEND);
-    }
-    OpaqueDraws(const OpaqueDraws&) = delete;
-    OpaqueDraws& operator=(const OpaqueDraws&) = delete;
-
-private:
-    GLboolean blending;
-};
-
 void drawShadowCaster(tavo::scene::GameObject& object) {
     glUniformMatrix4fv(shadowMap->modelLocation, 1, GL_FALSE, glm::value_ptr(object.modelMatrix));
     object.draw();
@@ -65,14 +47,23 @@ void drawShadowCasterInLight(tavo::scene::GameObject& object) {
 
 } // namespace
 
-void renderFrame(float dt) {
-    renderShadowPass();
-    glViewport(0, 0, xResolution, yResolution);
-    glBindFramebuffer(GL_FRAMEBUFFER, glow->sceneFramebuffer);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    renderMainPass();
-    drawHud(dt);
-    glow->draw();
+void renderFrame(float dt, FrameStepListener* listener) {
+    const auto step = [listener](FrameStep which, auto&& run) {
+        if (listener)
+            listener->stepBegins(which);
+        run();
+        if (listener)
+            listener->stepEnds(which);
+    };
+    step(FrameStep::ShadowPass, [] { renderShadowPass(); });
+    step(FrameStep::MainPass, [] {
+        glViewport(0, 0, xResolution, yResolution);
+        glBindFramebuffer(GL_FRAMEBUFFER, glow->sceneFramebuffer);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        renderMainPass();
+    });
+    step(FrameStep::Hud, [dt] { drawHud(dt); });
+    step(FrameStep::Glow, [] { glow->draw(); });
 }
 
 void renderShadowPass() {
@@ -100,8 +91,11 @@ void renderMainPass() {
     glDisable(GL_POLYGON_OFFSET_FILL);
 
     {
-        // The colour program and the sky write alpha 1 to both targets.
-        const OpaqueDraws opaque;
+        // The colour program and the sky write alpha 1 to both targets. Blending an output of alpha 1 yields
+        // the output itself, so opaque draws leave the blend off and skip reading the targets back; blending
+        // is put back as the transparency switch left it.
+        const ScopedGlState opaque;
+        GlState::setBlend(false);
         glUseProgram(colorShader->programId);
         glUniformMatrix4fv(colorViewLoc, 1, GL_FALSE, glm::value_ptr(viewMatrix));
         uploadModel(colorModelLoc, colorShadowMatrixLoc, terrain->modelMatrix);

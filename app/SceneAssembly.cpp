@@ -3,6 +3,7 @@
 #include "app/GameState.h"
 #include "app/Resolution.h"
 #include "app/SceneGlobals.h"
+#include "render/GlState.h"
 #include "scene/InputState.h"
 
 #include <GL/glew.h>
@@ -28,7 +29,7 @@ void uploadLighting(const Shader& shader, GLint projectionLoc, GLint viewLoc) {
 
 void assembleScene(GLFWwindow* window) {
     using namespace tavo::scene;
-    glEnable(GL_DEPTH_TEST);
+    GlState::setDepthTest(true);
     glfwSetWindowTitle(window, "Windlap");
     const int w = xResolution;
     const int h = yResolution;

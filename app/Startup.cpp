@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "render/GlState.h"
 #include "util/FatalError.h"
 
 #include <GL/glew.h>
@@ -90,7 +91,7 @@ GLFWwindow* openWindow(const StartupSettings& settings) {
     // Paced by the display; the frame time stays the measured time between frames.
     glfwSwapInterval(1);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_BLEND);
+    GlState::reset({true, false, GL_LESS, GL_FILL});
     // The sky box's faces filtered across their edges: no seams on drivers that filter face by face.
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     return window;

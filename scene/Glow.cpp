@@ -1,5 +1,6 @@
 #include "scene/Glow.h"
 
+#include "render/GlState.h"
 #include "scene/ScreenQuad.h"
 
 namespace tavo::scene {
@@ -98,9 +99,8 @@ Glow::~Glow() {
 
 void Glow::draw() {
     // All three programs write alpha 1: blending would only read the targets back to keep the output as is.
-    const GLboolean blending = glIsEnabled(GL_BLEND);
-    if (blending)
-        glDisable(GL_BLEND);
+    const ScopedGlState state;
+    GlState::setBlend(false);
     glViewport(0, 0, width / 2, height / 2);
 
     glUseProgram(verShader->programId);
@@ -126,24 +126,15 @@ void Glow::draw() {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, sceneTexture);
 
-    const bool wireframe = input && input->wireframe;
-    if (wireframe)
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    GlState::setPolygonMode(GL_FILL);
     glUseProgram(combineShader->programId);
     // The composite covers the whole window and nothing reads the window's depth: testing and writing it
     // would only cost a depth read and write per pixel. Depth writes go off as for every effect drawn on
     // screen.
-    GLint depthFunction = GL_LESS;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
-    glDepthFunc(GL_ALWAYS);
+    GlState::setDepthFunc(GL_ALWAYS);
     glDepthMask(GL_FALSE);
     drawScreenQuad(vertexArray);
     glDepthMask(GL_TRUE);
-    glDepthFunc(static_cast<GLenum>(depthFunction));
-    if (wireframe)
-        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    if (blending)
-        glEnable(GL_BLEND);
 }
 
 void Glow::setTextureFilter(GLint minFilter, GLint magFilter) {

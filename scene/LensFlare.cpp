@@ -1,5 +1,6 @@
 #include "scene/LensFlare.h"
 
+#include "render/GlState.h"
 #include "scene/ScreenQuad.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -96,11 +97,9 @@ void LensFlare::probeSunPixel(int x, int y) {
         glm::vec4((static_cast<float>(x) + 0.5f) * 2.0f / static_cast<float>(width) - 1.0f,
                   (static_cast<float>(y) + 0.5f) * 2.0f / static_cast<float>(height) - 1.0f, 1.0f, 1.0f);
     glUniformMatrix4fv(textureMatrixLocation, 1, GL_FALSE, glm::value_ptr(onPixel));
-    const GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST);
-    GLint depthFunction = GL_LESS;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
+    const ScopedGlState state;
+    GlState::setDepthTest(true);
+    GlState::setDepthFunc(GL_LEQUAL);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glBeginQuery(GL_ANY_SAMPLES_PASSED, occlusionQuery);
     glBindVertexArray(vertexArray);
@@ -108,9 +107,6 @@ void LensFlare::probeSunPixel(int x, int y) {
     glBindVertexArray(0);
     glEndQuery(GL_ANY_SAMPLES_PASSED);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthFunc(static_cast<GLenum>(depthFunction));
-    if (!depthTest)
-        glDisable(GL_DEPTH_TEST);
 }
 
 void LensFlare::drawElement(Sprite sprite, const glm::vec2& offset, float size) {

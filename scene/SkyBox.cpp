@@ -1,5 +1,7 @@
 #include "scene/SkyBox.h"
 
+#include "render/GlState.h"
+
 #include <IL/il.h>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -144,13 +146,11 @@ void SkyBox::draw(glm::mat4 view) {
     glDepthMask(GL_FALSE);
     // The sky sits on the far plane: it passes where the depth is still the cleared 1.0, whether it is drawn
     // before or after the world.
-    GLint depthFunction = GL_LESS;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
-    glDepthFunc(GL_LEQUAL);
+    const ScopedGlState state;
+    GlState::setDepthFunc(GL_LEQUAL);
     glBindVertexArray(vertexArray);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
-    glDepthFunc(static_cast<GLenum>(depthFunction));
     glDepthMask(GL_TRUE);
 }
 

@@ -1,5 +1,6 @@
 // The screen passes (glow, sky, shadow map, overlays, lens flare): the GL state each leaves behind and the
 // faults the whole-frame goldens would not show clearly.
+#include "render/GlState.h"
 #include "render/Shader.h"
 #include "scene/Camera.h"
 #include "scene/Glow.h"
@@ -112,11 +113,8 @@ TEST_F(ScreenPassesTest, GlowAndSkyLeaveTheStatesTheNextPassExpects) {
     Shader hor(SCREEN_SPACE, "./Shader/hor.vert", "./Shader/hor.frag");
     Shader combine(SCREEN_SPACE, "./Shader/combine.vert", "./Shader/combine.frag");
     Glow glow(glm::mat4(1.0f), width, height, &ver, &hor, &combine);
-    InputState input;
-    input.wireframe = 1;
-    glow.input = &input;
     glow.setTextureFilter(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    GlState::setPolygonMode(GL_LINE);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_DEPTH_BUFFER_BIT);
     glActiveTexture(GL_TEXTURE3);
@@ -127,7 +125,7 @@ TEST_F(ScreenPassesTest, GlowAndSkyLeaveTheStatesTheNextPassExpects) {
                       GL_POLYGON_MODE, GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK}),
               (std::vector<GLint>{0, GL_TEXTURE0, 1, GLint(glow.sceneTexture), GL_LINE, GL_LESS, 1}));
     EXPECT_EQ(windowDepth, 1.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    GlState::setPolygonMode(GL_FILL);
 
     const std::string grey = image("grey", "-size 8x8 xc:grey");
     SkyBox sky(projection, grey, grey, grey, grey, grey, grey);

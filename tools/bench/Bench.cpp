@@ -403,6 +403,51 @@ void writeShot(const std::string& file, int width, int height, std::vector<unsig
 enum Pass { ShadowPass, MainPass, HudPass, GlowPass, PassCount };
 constexpr int kLag = 4;
 
+// Times the game's own frame steps as it runs them: the world update on the wall clock, each pass by a timer
+// query, or with --breakdown by finishing the GL work after it.
+struct StepTimer : FrameStepListener {
+    bool queries = false, breakdown = false;
+    const GLuint* querySet = nullptr; // this frame's, one per pass
+    Clock::time_point worldStart, worldEnd, mark, submitted;
+    double cpuStart = 0.0, cpuEnd = 0.0;
+    double split[PassCount] = {};
+
+    // The passes follow the world update in the same order.
+    static int pass(FrameStep step) {
+        return static_cast<int>(step) - static_cast<int>(FrameStep::ShadowPass);
+    }
+    void stepBegins(FrameStep step) override {
+        if (step == FrameStep::WorldUpdate) {
+            worldStart = Clock::now();
+            return;
+        }
+        if (step == FrameStep::ShadowPass) {
+            cpuStart = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+            mark = Clock::now();
+        }
+        if (queries && !breakdown)
+            glBeginQuery(GL_TIME_ELAPSED, querySet[pass(step)]);
+    }
+    void stepEnds(FrameStep step) override {
+        if (step == FrameStep::WorldUpdate) {
+            worldEnd = Clock::now();
+            return;
+        }
+        if (queries && !breakdown)
+            glEndQuery(GL_TIME_ELAPSED);
+        if (breakdown) {
+            glFinish();
+            const Clock::time_point now = Clock::now();
+            split[pass(step)] = msBetween(mark, now);
+            mark = now;
+        }
+        if (step == FrameStep::Glow) {
+            submitted = Clock::now();
+            cpuEnd = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+        }
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -436,14 +481,9 @@ int main(int argc, char** argv) {
     if (timerQueries)
         for (auto& set : queries)
             glGenQueries(PassCount, set.data());
-    auto begin = [&](int frame, Pass pass) {
-        if (timerQueries && !options.breakdown)
-            glBeginQuery(GL_TIME_ELAPSED, queries[frame % kLag][pass]);
-    };
-    auto end = [&]() {
-        if (timerQueries && !options.breakdown)
-            glEndQuery(GL_TIME_ELAPSED);
-    };
+    StepTimer timer;
+    timer.queries = timerQueries;
+    timer.breakdown = options.breakdown;
 
     const int total = options.warmup + options.frames;
     Series frameMs{"frame (with swap)", "ms", {}};
@@ -496,51 +536,15 @@ int main(int argc, char** argv) {
             }
         }
 
-        // The loop's steps, with a fixed time step.
+        // The game's own frame, with a fixed time step.
         const float dt = fixedStep;
-        applyDebugSwitches(*sharedInput);
-        if (advanceZoom(zoomFactor, sharedInput->boostButton && boostReserveLeft() > 0.0f, dt))
-            rebuildProjection();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-        const Clock::time_point worldStart = Clock::now();
-        updateWorld(window, dt);
-        const Clock::time_point worldEnd = Clock::now();
+        timer.querySet = queries[frame % kLag].data();
+        advanceFrame(window, dt, &timer);
         script.time += dt;
-        advanceGameClock(dt);
-
-        const double cpuStart = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-        Clock::time_point mark = Clock::now();
-        double split[PassCount] = {};
-        auto cut = [&](Pass pass) {
-            if (!options.breakdown)
-                return;
-            glFinish();
-            const Clock::time_point now = Clock::now();
-            split[pass] = msBetween(mark, now);
-            mark = now;
-        };
-        begin(frame, ShadowPass);
-        renderShadowPass();
-        end();
-        cut(ShadowPass);
-        begin(frame, MainPass);
-        glViewport(0, 0, xResolution, yResolution);
-        glBindFramebuffer(GL_FRAMEBUFFER, glow->sceneFramebuffer);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        renderMainPass();
-        end();
-        cut(MainPass);
-        begin(frame, HudPass);
-        drawHud(dt);
-        end();
-        cut(HudPass);
-        begin(frame, GlowPass);
-        glow->draw();
-        end();
-        cut(GlowPass);
-        const Clock::time_point submitted = Clock::now();
-        const double cpuEnd = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+        const Clock::time_point worldStart = timer.worldStart, worldEnd = timer.worldEnd,
+                                submitted = timer.submitted;
+        const double cpuStart = timer.cpuStart, cpuEnd = timer.cpuEnd;
+        const double* split = timer.split;
 
         for (const auto& [shotFrame, shotFile] : options.shots)
             if (frame == shotFrame)

@@ -9,6 +9,7 @@
 //
 // Images come from ./Textures/ when the game's data is laid there, otherwise plain stand-ins of the same
 // sizes are written to a temporary folder. The text uses ./Fonts/arial.ttf or, failing that, Liberation Sans.
+#include "render/GlState.h"
 #include "render/Shader.h"
 #include "render/TextRenderer.h"
 #include "scene/Camera.h"
@@ -229,8 +230,7 @@ int main(int argc, char** argv) {
                 std::getenv("LP_NUM_THREADS") ? std::getenv("LP_NUM_THREADS") : "default");
     {
         // The game's fixed state: depth test on, source-alpha blending on.
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_BLEND);
+        GlState::reset({true, true, GL_LESS, GL_FILL});
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         const float aspect = float(w) / float(h);
         const glm::mat4 projection = glm::perspective(glm::radians(90.0f), aspect, 0.1f, 10000.0f);

@@ -1,5 +1,6 @@
 #include "tools/preview/ModelTiles.h"
 
+#include "render/GlState.h"
 #include "render/Mesh.h"
 #include "render/Shader.h"
 #include "scene/GameObject.h"
@@ -246,9 +247,8 @@ std::vector<Tile> renderModelTiles(OffscreenTarget& target) {
     for (const char* name : {"color", "basic"})
         for (const char* stage : {".vert", ".frag"})
             requireReadable(std::string("./Shader/") + name + stage);
-    glEnable(GL_DEPTH_TEST);
     // As the game draws: blending on, which the see-through canopy relies on.
-    glEnable(GL_BLEND);
+    GlState::reset({true, true, GL_LESS, GL_FILL});
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     ModelSheet sheet(target);
     sheet.terrain();
