@@ -11,6 +11,7 @@
 #include "app/SceneAssembly.h"
 #include "app/SceneGlobals.h"
 #include "app/WaveFile.h"
+#include "render/GlState.h"
 #include "scene/FlightModel.h"
 #include "scene/InputState.h"
 #include "scene/Placement.h"
@@ -180,12 +181,12 @@ TEST_F(AssembledScene, HudTextsStandExactlyInEveryState) {
     setTimers(2.0f);
     state("every notice, switches at their start values");
     setTimers(1.0f);
-    input.wireframe = input.mipmapMode = 1;
+    input.wireframe = input.mipmapMode = input.showFrameTime = 1;
     input.bilinearSampling = input.culling = input.transparency = 0;
     state("every notice half faded, switches turned");
     setTimers(0.0f);
     mipmapMessageTimer = 2.0f;
-    input.mipmapMode = 0;
+    input.mipmapMode = input.showFrameTime = 0;
     state("mipmapping off");
     mipmapMessageTimer = 0.0f;
     gameOver = true;
@@ -243,7 +244,15 @@ TEST_F(AssembledScene, ChaseViewWireframeSunViewAndEndScreen) {
 
 // The notices' stacking and fading, and the minutes and seconds of 01:05, are hud-lines.txt's.
 TEST(HudTextTest, PlayTimeIsPaddedAndTruncatedAndFramesPerSecondChangeOncePerWindow) {
-    for (const auto& [seconds, shown] : {std::pair{9.0f, "00:09"}, {600.0f, "10:00"}, {-0.01f, "00:00"}}) {
+    for (const auto& [seconds, shown] : {std::pair{180.0f, "03:00"},
+                                         {179.99f, "02:59"},
+                                         {65.9f, "01:05"},
+                                         {60.0f, "01:00"},
+                                         {59.5f, "00:59"},
+                                         {9.0f, "00:09"},
+                                         {0.99f, "00:00"},
+                                         {600.0f, "10:00"},
+                                         {-0.01f, "00:00"}}) {
         char text[32];
         formatPlayTime(text, sizeof text, seconds);
         EXPECT_STREQ(text, shown) << seconds;
@@ -253,6 +262,56 @@ TEST(HudTextTest, PlayTimeIsPaddedAndTruncatedAndFramesPerSecondChangeOncePerWin
     for (const float frameTime : {0.5f, 0.5f, 0.5f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f})
         shown.push_back(counter.tick(frameTime));
     EXPECT_EQ(shown, (std::vector{0, 0, 2, 2, 2, 2, 2, 4}));
+}
+
+// F4 and F5 set the filter pair of every texture they list, F9 the blending, F3 the polygon mode.
+TEST_F(AssembledScene, DebugSwitchesReachTheTexturesTheBlendAndThePolygonMode) {
+    assembleHigh();
+    InputState input;
+    const GLuint mipmapped[] = {plane->diffuseTexture->textureId, fadeOverlay->texture->textureId,
+                                prizeOverlay->texture->textureId, lensFlare->textures[0]->textureId,
+                                glow->glowTexture};
+    const GLuint magnifiedOnly[] = {glow->sceneTexture, shadowMap->depthTexture};
+    const auto filter = [](GLuint texture, GLenum which) {
+        GLint value = 0;
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexParameteriv(GL_TEXTURE_2D, which, &value);
+        return value;
+    };
+    struct Row {
+        int mipmapMode;
+        bool bilinear;
+        GLint min, mag;
+    };
+    for (const Row& row : {Row{0, false, GL_NEAREST, GL_NEAREST}, Row{0, true, GL_LINEAR, GL_LINEAR},
+                           Row{1, false, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST},
+                           Row{1, true, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR},
+                           Row{2, false, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST},
+                           Row{2, true, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}}) {
+        input.mipmapMode = row.mipmapMode;
+        input.bilinearSampling = row.bilinear;
+        input.samplingHeld = 1;
+        applyDebugSwitches(input);
+        SCOPED_TRACE(std::to_string(row.mipmapMode) + (row.bilinear ? " bilinear" : " nearest"));
+        for (const GLuint texture : mipmapped)
+            EXPECT_EQ(
+                std::pair(filter(texture, GL_TEXTURE_MIN_FILTER), filter(texture, GL_TEXTURE_MAG_FILTER)),
+                std::pair(row.min, row.mag))
+                << texture;
+        for (const GLuint texture : magnifiedOnly)
+            EXPECT_EQ(
+                std::pair(filter(texture, GL_TEXTURE_MIN_FILTER), filter(texture, GL_TEXTURE_MAG_FILTER)),
+                std::pair(row.mag, row.mag))
+                << texture;
+    }
+    input.samplingHeld = 0;
+    for (const bool on : {false, true}) {
+        input.transparency = input.wireframe = on;
+        input.transparencyHeld = input.wireframeHeld = 1;
+        applyDebugSwitches(input);
+        EXPECT_EQ(states({GL_BLEND, GL_POLYGON_MODE}), (std::vector<GLint>{on, on ? GL_LINE : GL_FILL}));
+    }
+    GlState::setPolygonMode(GL_FILL);
 }
 
 // Culling, the events, the clock running out, a crash and the end sequence, then complete frame buffers and

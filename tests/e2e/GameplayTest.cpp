@@ -83,7 +83,13 @@ TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTa
             return countWhere(game.screenshot(name), {100, 205, 1100, 612}, isWhite);
         };
         const int before = help("before");
-        game.tap("F1");
+        // Held past X's key repeat (after 660 ms, 25 a second): repeated presses are no new ones, the page
+        // stays on while the key is down and after.
+        game.keyDown("F1");
+        std::this_thread::sleep_for(900ms);
+        for (const char* shot : {"help held", "help held longer", "help held longest"})
+            EXPECT_GT(help(shot), before + 2000) << shot;
+        game.keyUp("F1");
         EXPECT_TRUE(waitUntil([&] { return help("help") > before + 2000; }, 10s)) << "no help page";
         game.tap("F1");
         EXPECT_TRUE(waitUntil([&] { return help("hidden") < before + 300; }, 10s)) << "help stays";
