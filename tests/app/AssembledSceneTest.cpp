@@ -483,9 +483,13 @@ TEST(GameLoop, EngineToneZoomClockAndTheWaveReader) {
     const auto wave = parseWave(good);
     // A chunk of odd length before the format is skipped with its pad byte.
     const auto padded = parseWave(riff(chunk("LIST", "abc") + format(1, 1, 44100, 16) + chunk("data", pcm)));
-    ASSERT_TRUE(wave && padded);
+    // A format chunk with its extension's size, an odd stray byte and a chunk after the samples.
+    std::string extended = format(1, 1, 22050, 16) + le(0, 2);
+    extended[4] = 18;
+    const auto trailing = parseWave(riff(extended + chunk("data", pcm + "x") + chunk("LIST", "ab")));
+    ASSERT_TRUE(wave && padded && trailing);
     EXPECT_TRUE(wave->rate == 22050 && wave->samples == (std::vector<std::int16_t>{1000, -1000, 7}) &&
-                padded->samples == wave->samples);
+                padded->samples == wave->samples && trailing->samples == wave->samples);
     const std::pair<const char*, std::string> broken[] = {
         {"empty", ""},
         {"not RIFF", "RIFX" + good.substr(4)},

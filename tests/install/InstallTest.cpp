@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <tuple>
 
 namespace fs = std::filesystem;
@@ -72,6 +74,25 @@ TEST_F(Install, TreeUnderAnyPrefixCarriesEveryDataFolderAndPlaysThroughALink) {
         const ProcessResult result = run(command);
         EXPECT_EQ(std::make_pair(result.exitStatus, result.out), std::make_pair(0, out)) << result;
     }
+
+    // What the menu entry and the metadata name is installed: the command, the icon, the entry itself.
+    std::string named;
+    for (const char* file : {"applications/windlap.desktop", "metainfo/org.windlap.windlap.metainfo.xml"}) {
+        std::ifstream text(prefix / "share" / file);
+        for (std::string line; std::getline(text, line);)
+            for (const auto& [key, before, after] :
+                 {std::tuple{"Exec=", "games/", ""},
+                  {"<binary>", "games/", ""},
+                  {"Icon=", "share/icons/hicolor/48x48/apps/", ".png"},
+                  {"<launchable type=\"desktop-id\">", "share/applications/", ""}})
+                if (const size_t at = line.find(key); at != std::string::npos) {
+                    const size_t from = at + std::strlen(key);
+                    const std::string name = line.substr(from, line.find_first_of(" <", from) - from);
+                    EXPECT_TRUE(fs::exists(prefix / (before + name + after))) << line;
+                    named += key;
+                }
+    }
+    EXPECT_EQ(named, "Exec=Icon=<launchable type=\"desktop-id\"><binary>");
 
     // A link to the launcher in another folder, the way a folder in PATH might hold it.
     fs::create_directories(temp / "bin");

@@ -98,7 +98,19 @@ TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormat) {
     const Colour red{255, 0, 0}, blue{0, 0, 255}, grey{128, 128, 128};
     const std::tuple<const char*, std::string, int, int, std::array<Colour, 3>> cases[] = {
         {"grey.png", "-size 16x8 xc:'#808080' -type Grayscale", 16, 8, {grey, grey, grey}},
-        {"wide.png", wide, 1022, 3, {blue, Colour{0, 255, 0}, red}}};
+        {"wide.png", wide, 1022, 3, {blue, Colour{0, 255, 0}, red}},
+        // Rows of a palette, of 16 bits a channel and of grey with alpha, each of an odd width.
+        {"palette.png",
+         "-size 5x1 xc:red xc:lime xc:blue -append -type Palette",
+         5,
+         3,
+         {blue, Colour{0, 255, 0}, red}},
+        {"deep.png", "-size 7x1 xc:red xc:'#808080' xc:blue -append -depth 16", 7, 3, {blue, grey, red}},
+        {"grey-alpha.png",
+         "-size 3x2 xc:'#808080' -type GrayscaleAlpha -define png:color-type=4",
+         3,
+         2,
+         {grey, grey, grey}}};
     for (const auto& [file, arguments, w, h, rows] : cases) {
         ASSERT_EQ(std::system(("convert " + arguments + " " + folder + "/" + file).c_str()), 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
