@@ -431,6 +431,19 @@ TEST_F(WorldTest, TerrainPiecesStandAtTheirGridPlacesAndAreCulledByTheirOwnSpher
     counts.push_back(terrain->drawTiles(&frustum, false));
     EXPECT_EQ(counts, std::vector<unsigned int>({perPiece, 9 * perPiece, 0}));
 
+    // The game's frustum at 16:9 from the origin down -z: at depth 100 it reaches 100 up and down and 177.8
+    // to the sides; a sphere counts while any of it is inside, near and far planes included.
+    frustum.setInternals(fieldOfViewY(1.0f), 16.0f / 9.0f, 0.1f, 10000.0f);
+    frustum.setCamera({0, 0, 0}, {0, 0, -1}, {0, 1, 0});
+    const std::tuple<glm::vec3, float, bool> spheres[] = {
+        {{175, 0, -100}, 1, true},   {{-175, 0, -100}, 1, true},  {{185, 0, -100}, 1, false},
+        {{-185, 0, -100}, 1, false}, {{185, 0, -100}, 10, true},  {{0, 98, -100}, 1, true},
+        {{0, -110, -100}, 1, false}, {{0, 0, 2}, 1, false},       {{0, 0, 0.5f}, 1, true},
+        {{0, 0, -10005}, 10, true},  {{0, 0, -10020}, 10, false}, {{175, 98, -100}, 1, true}};
+    for (const auto& [centre, radius, visible] : spheres)
+        EXPECT_EQ(frustum.sphereVisible(centre, radius), visible)
+            << centre.x << " " << centre.y << " " << centre.z;
+
     Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
     const glm::vec3 sun(0.6666667f, -0.3333333f, 0.6666667f);
     ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
