@@ -25,9 +25,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -312,6 +315,52 @@ TEST_F(AssembledScene, DebugSwitchesReachTheTexturesTheBlendAndThePolygonMode) {
         EXPECT_EQ(states({GL_BLEND, GL_POLYGON_MODE}), (std::vector<GLint>{on, on ? GL_LINE : GL_FILL}));
     }
     GlState::setPolygonMode(GL_FILL);
+}
+
+// The ring lands where the UTC clock of the moment and the random words say, and each object's detail
+// follows its distance from the jet as the world update measures it.
+TEST_F(AssembledScene, PlacesFollowTheClockAndDetailTheJetsDistance) {
+    assembleHigh();
+    for (int tries = 0; tries < 3; ++tries) {
+        int second = 0, millisecond = 0, secondAfter = -1, millisecondAfter = -1;
+        timespec before{}, after{};
+        std::srand(5);
+        const std::uint32_t heightWord = tavo::scene::randomWord(), turnWord = tavo::scene::randomWord();
+        do { // within one millisecond of the clock
+            std::srand(5);
+            timespec_get(&before, TIME_UTC);
+            tavo::scene::utcSecondAndMillisecond(second, millisecond);
+            ring->reposition();
+            tavo::scene::utcSecondAndMillisecond(secondAfter, millisecondAfter);
+            timespec_get(&after, TIME_UTC);
+        } while (second != secondAfter || millisecond != millisecondAfter || before.tv_sec != after.tv_sec);
+        EXPECT_EQ(std::pair(second, millisecond),
+                  std::pair(int(before.tv_sec % 60), int(before.tv_nsec / 1000000)));
+        const tavo::scene::Placement p =
+            tavo::scene::computePlacement(second, millisecond, heightWord, turnWord);
+        EXPECT_LT(glm::distance(PhysxHandler::getGlobalPosition(physxHandler->ringActor),
+                                glm::vec3(p.a, -p.h, p.b)),
+                  1e-2f);
+        std::this_thread::sleep_for(std::chrono::milliseconds(337));
+    }
+
+    // Just inside and just outside each threshold, measured from the jet (the camera is 15 behind it).
+    const std::tuple<btRigidBody*, glm::mat4*, float, std::function<int()>, int> rows[] = {
+        {physxHandler->ringActor, &ring->modelMatrix, 93.0f, [] { return int(ring->currentLevel); }, 0},
+        {physxHandler->ringActor, &ring->modelMatrix, 107.0f, [] { return int(ring->currentLevel); }, 1},
+        {physxHandler->boostActor, &boost->modelMatrix, 93.0f, [] { return int(boost->currentCan); },
+         boost->canLowMesh},
+        {physxHandler->boostActor, &boost->modelMatrix, 107.0f, [] { return int(boost->currentCan); },
+         boost->canMesh},
+        {physxHandler->hatActor, &hat->modelMatrix, 193.0f, [] { return int(hat->currentMesh); },
+         hat->hatHighMesh},
+        {physxHandler->hatActor, &hat->modelMatrix, 207.0f, [] { return int(hat->currentMesh); },
+         hat->hatLowMesh}};
+    for (const auto& [actor, model, distance, detail, expected] : rows) {
+        placeAheadOfJet(actor, *model, distance);
+        frame();
+        EXPECT_EQ(detail(), expected) << distance;
+    }
 }
 
 // Culling, the events, the clock running out, a crash and the end sequence, then complete frame buffers and
