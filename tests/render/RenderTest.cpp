@@ -50,8 +50,8 @@ protected:
                            &projection[0][0]);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        (font ? *font : text)
-            .renderText(&textShader, line, 20.0f, 60.0f, 0.8f, colour,
+        TextRenderer& with = font ? *font : text;
+        with.renderText(&textShader, line, 20.0f, 60.0f, 0.8f, colour,
                         glGetUniformLocation(textShader.programId, "textColor"));
         glDisable(GL_BLEND);
         const auto rgba = target.pixels(0);
