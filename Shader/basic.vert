@@ -2,9 +2,11 @@
 // The textured program of the jet. Lighting happens in view space, so no inverse matrix is needed for the eye.
 // Assumes uniform scale in "model": the normal is turned with the model-view matrix and normalised per pixel.
 
-in vec3 position;
-in vec3 normal;
-in vec2 uv;
+// Every program that draws meshes takes position, normal and texture coordinate at 0, 1 and 2, so one mesh's
+// vertex array serves the lit and the depth programs alike, whatever the driver would number them.
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+layout(location = 2) in vec2 uv;
 
 uniform mat4 model;
 uniform mat4 view;

@@ -2,8 +2,9 @@
 // The colour program of the terrain, ring and pickups: material colours instead of textures. Lighting happens
 // in view space; assumes uniform scale in "model" (the normal is turned with the model-view matrix).
 
-in vec3 position;
-in vec3 normal;
+// The mesh programs' one numbering (see basic.vert): position 0, normal 1.
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
 
 uniform mat4 model;
 uniform mat4 view;

@@ -1,6 +1,7 @@
 #version 430 core
 // Depth of the shadow casters as the sun sees them.
-in vec3 position;
+// It draws the lit programs' vertex arrays: position at 0, as in every mesh program.
+layout(location = 0) in vec3 position;
 
 uniform mat4 model;
 uniform mat4 view;

@@ -3,7 +3,7 @@
 // plane (depth 1.0, the cleared value), which its draw tests with GL_LEQUAL: it fills only what nothing has
 // covered, so it can be drawn after the opaque world. It writes no depth, so everything drawn later still
 // covers it.
-in vec3 position;
+layout(location = 0) in vec3 position;
 
 uniform mat4 ProjectionMatrix;
 uniform mat4 ViewMatrix;

@@ -10,8 +10,13 @@
 
 namespace {
 
+// bias x light projection x light view: times an object's model matrix, its shadow lookup.
+glm::mat4 lightMatrix() {
+    return shadowMap->biasMatrix * shadowMap->lightProjection * shadowMap->lightView;
+}
+
 glm::mat4 shadowMatrix(const glm::mat4& model) {
-    return shadowMap->biasMatrix * shadowMap->lightProjection * shadowMap->lightView * model;
+    return lightMatrix() * model;
 }
 
 void uploadModel(GLint modelLoc, GLint shadowMatrixLoc, const glm::mat4& model) {
@@ -77,7 +82,8 @@ void renderShadowPass() {
     glUniformMatrix4fv(shadowMap->modelLocation, 1, GL_FALSE, glm::value_ptr(terrain->modelMatrix));
     terrain->drawShadowTiles(*shadowMap);
     glPolygonOffset(10.0f, 0.0f);
-    drawShadowCaster(*plane);
+    // Each part of the jet where it is turned to, and the hat only once worn.
+    plane->drawParts(shadowMap->modelLocation);
     drawShadowCasterInLight(*ring);
     drawShadowCasterInLight(*boost);
     if (!hat->collected)
@@ -127,7 +133,7 @@ void renderMainPass() {
         glBindTexture(GL_TEXTURE_2D, plane->diffuseTexture->textureId);
         glActiveTexture(GL_TEXTURE1);
         glBindTexture(GL_TEXTURE_2D, plane->glowMap->textureId);
-        plane->drawWithShader();
+        plane->drawWithShader(lightMatrix(), basicShadowMatrixLoc);
     });
 
     lensFlare->draw();

@@ -2,15 +2,39 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_BITMAP_H
 
+#include <algorithm>
 #include <iostream>
 
 namespace {
 
-void loadGlyphs(FT_Face face, std::array<Glyph, 128>& glyphs) {
+// A glyph's bitmap as tightly packed 8-bit coverage, top row first, whatever FreeType gave: one bit a pixel
+// (bitmap fonts), two or four bits, rows padded beyond the width, or rows stored bottom up. The conversion
+// reuses packed's buffer from glyph to glyph. False when FreeType cannot convert it.
+bool packCoverage(FT_Library library, const FT_Bitmap& bitmap, FT_Bitmap& packed) {
+    // An empty bitmap (the blank) has nothing to convert, whatever mode it names.
+    if (bitmap.width == 0 || bitmap.rows == 0) {
+        FT_Bitmap_Done(library, &packed);
+        return true;
+    }
+    if (FT_Bitmap_Convert(library, &bitmap, &packed, 1) != 0)
+        return false;
+    // Converted levels run from 0 to num_grays - 1: a set bit of a one-bit bitmap is 1, not full coverage.
+    const unsigned int top = packed.num_grays > 1 ? packed.num_grays - 1u : 1u;
+    if (top != 255)
+        for (size_t i = 0; i < static_cast<size_t>(packed.rows) * packed.width; ++i)
+            packed.buffer[i] = static_cast<unsigned char>(std::min(255u, packed.buffer[i] * 255u / top));
+    return true;
+}
+
+void loadGlyphs(FT_Library library, FT_Face face, std::array<Glyph, 128>& glyphs) {
     FT_Set_Pixel_Sizes(face, 0, 48);
+    FT_Bitmap packed;
+    FT_Bitmap_Init(&packed);
     for (unsigned int code = 0; code < glyphs.size(); ++code) {
-        if (FT_Load_Char(face, code, FT_LOAD_RENDER) != 0) {
+        if (FT_Load_Char(face, code, FT_LOAD_RENDER) != 0 ||
+            !packCoverage(library, face->glyph->bitmap, packed)) {
             std::cout << "ERROR::FREETYTPE: Failed to load Glyph " << static_cast<char>(code) << std::endl;
             continue;
         }
@@ -18,17 +42,17 @@ void loadGlyphs(FT_Face face, std::array<Glyph, 128>& glyphs) {
         Glyph& glyph = glyphs[code];
         glGenTextures(1, &glyph.textureId);
         glBindTexture(GL_TEXTURE_2D, glyph.textureId);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
-                     static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE,
-                     slot->bitmap.buffer);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(packed.width),
+                     static_cast<GLsizei>(packed.rows), 0, GL_RED, GL_UNSIGNED_BYTE, packed.buffer);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glyph.size = glm::ivec2(slot->bitmap.width, slot->bitmap.rows);
+        glyph.size = glm::ivec2(packed.width, packed.rows);
         glyph.bearing = glm::ivec2(slot->bitmap_left, slot->bitmap_top);
         glyph.advance = static_cast<unsigned int>(slot->advance.x);
     }
+    FT_Bitmap_Done(library, &packed);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
@@ -48,7 +72,7 @@ TextRenderer::TextRenderer(const std::string& fontPath) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     // Without a face there is nothing to rasterise; every glyph stays empty.
     if (face) {
-        loadGlyphs(face, glyphs);
+        loadGlyphs(library, face, glyphs);
         FT_Done_Face(face);
     }
     if (library)

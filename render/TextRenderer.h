@@ -24,6 +24,9 @@ struct Glyph {
 // bound; the text program stays in use. The constructor sets GL_UNPACK_ALIGNMENT to 1 for good (glyph rows
 // are tightly packed). Blending, depth and culling are the caller's.
 //
+// Whatever FreeType renders (one bit a pixel from a bitmap font, padded rows) is repacked at load into tight
+// 8-bit coverage; a glyph it cannot render or convert is left empty, with a message.
+//
 // A font that does not load leaves every glyph empty, so text draws as nothing. A byte without a glyph (128
 // and above, or a code that failed to load) draws nothing and does not move the pen.
 class TextRenderer {

@@ -174,23 +174,35 @@ void Plane::placeParts() {
     }
 }
 
-void Plane::drawPart(int index) {
-    glUniformMatrix4fv(shader->modelLoc, 1, GL_FALSE, glm::value_ptr(meshes[index]->modelMatrix));
+void Plane::drawPart(int index, const glm::mat4& lightMatrix, GLint shadowMatrixLocation) {
+    const glm::mat4& model = meshes[index]->modelMatrix;
+    glUniformMatrix4fv(shader->modelLoc, 1, GL_FALSE, glm::value_ptr(model));
+    if (shadowMatrixLocation >= 0) {
+        const glm::mat4 shadow = lightMatrix * model;
+        glUniformMatrix4fv(shadowMatrixLocation, 1, GL_FALSE, glm::value_ptr(shadow));
+    }
     meshes[index]->drawWithShader();
 }
 
 void Plane::drawWithSpecular(GLint, GLint) {
-    if (!shader)
-        return;
+    if (shader)
+        drawParts(shader->modelLoc);
+}
+
+void Plane::drawParts(GLint modelLocation) {
     for (size_t i = 0; i < meshes.size(); ++i) {
         if (static_cast<int>(i) == hatMesh && !wearsHat)
             continue;
-        glUniformMatrix4fv(shader->modelLoc, 1, GL_FALSE, glm::value_ptr(meshes[i]->modelMatrix));
+        glUniformMatrix4fv(modelLocation, 1, GL_FALSE, glm::value_ptr(meshes[i]->modelMatrix));
         meshes[i]->draw();
     }
 }
 
 void Plane::drawWithShader() {
+    drawWithShader(glm::mat4(1.0f), -1);
+}
+
+void Plane::drawWithShader(const glm::mat4& lightMatrix, GLint shadowMatrixLocation) {
     if (!shader)
         return;
     glUseProgram(shader->programId);
@@ -198,11 +210,11 @@ void Plane::drawWithShader() {
         const int index = static_cast<int>(i);
         if ((index == hatMesh && !wearsHat) || index == windowMesh)
             continue;
-        drawPart(index);
+        drawPart(index, lightMatrix, shadowMatrixLocation);
     }
     // The canopy is see-through: drawn last, over everything it covers.
     if (windowMesh >= 0)
-        drawPart(windowMesh);
+        drawPart(windowMesh, lightMatrix, shadowMatrixLocation);
 }
 
 void Plane::drawBoostGauge() {

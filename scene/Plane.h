@@ -29,8 +29,14 @@ public:
     // Each part with its own matrix; the hat only once worn. The locations are not used: the parts' own
     // materials are not set here.
     void drawWithSpecular(GLint shininessLocation, GLint specularLocation) override;
+    // The same with the program in use, each part's matrix at modelLocation: the shadow pass's depth of the
+    // jet, every control surface where it is turned to.
+    void drawParts(GLint modelLocation);
     // Each part with its own matrix and material, the canopy last.
     void drawWithShader() override;
+    // The same, each part's shadow lookup at shadowMatrixLocation: lightMatrix (bias x light projection x
+    // light view) times the part's matrix.
+    void drawWithShader(const glm::mat4& lightMatrix, GLint shadowMatrixLocation);
     void drawBoostGauge();
 
     std::unique_ptr<Texture> diffuseTexture;
@@ -62,7 +68,7 @@ public:
 
 private:
     void placeParts();
-    void drawPart(int index);
+    void drawPart(int index, const glm::mat4& lightMatrix, GLint shadowMatrixLocation);
 
     util::PhysxHandler* physics;
 };

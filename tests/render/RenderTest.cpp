@@ -11,8 +11,12 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <tuple>
 
 using tavo::scene::GameObject;
@@ -36,7 +40,7 @@ protected:
         std::vector<int> red;
         int right = -1, lowest = height;
     };
-    Coverage draw(const std::string& line, glm::vec4 colour = glm::vec4(1.0f)) {
+    Coverage draw(const std::string& line, glm::vec4 colour = glm::vec4(1.0f), TextRenderer* font = nullptr) {
         const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
         target.bindAndClear(0.0f, 0.0f, 0.0f, 1.0f);
         glClearBufferfv(GL_COLOR, 1, white);
@@ -46,7 +50,8 @@ protected:
                            &projection[0][0]);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        text.renderText(&textShader, line, 20.0f, 60.0f, 0.8f, colour,
+        TextRenderer& with = font ? *font : text;
+        with.renderText(&textShader, line, 20.0f, 60.0f, 0.8f, colour,
                         glGetUniformLocation(textShader.programId, "textColor"));
         glDisable(GL_BLEND);
         const auto rgba = target.pixels(0);
@@ -89,6 +94,22 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly)
     // Without a specular colour in the file the mesh takes none, not the diffuse one read before it.
     EXPECT_EQ(GameObject(glm::mat4(1.0f), &color, folder + "/bare.dae").meshes.at(0)->specularColor,
               glm::vec3(0.0f));
+    // Every program that draws meshes numbers its inputs alike, so the depth program draws the lit ones'
+    // vertex arrays whatever a driver would choose: here other numbers are asked for before a new link, and
+    // only the shaders' own hold.
+    Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
+    using Locations = std::map<std::string, GLint>;
+    for (const auto& [program, fixed] :
+         {std::pair{&basic, Locations{{"position", 0}, {"normal", 1}, {"uv", 2}}},
+          {&color, {{"position", 0}, {"normal", 1}}},
+          {&depth, {{"position", 0}}}}) {
+        for (const auto& [name, location] : fixed)
+            glBindAttribLocation(program->programId, GLuint(location + 7), name.c_str());
+        glLinkProgram(program->programId);
+        for (const auto& [name, location] : fixed)
+            EXPECT_EQ(glGetAttribLocation(program->programId, name.c_str()), location)
+                << name << program->type;
+    }
 }
 
 // Rows 0, h / 2 and h - 1 at both ends, bottom row first; the 1022-pixel rows are 3066 bytes: any unpack
@@ -163,6 +184,32 @@ TEST_F(RenderTest, TextMovesByWholePixelsHangsFromTheBaselineDrawsInItsColourAnd
     EXPECT_EQ(states({GL_CURRENT_PROGRAM, GL_VERTEX_ARRAY_BINDING, GL_TEXTURE_BINDING_2D}),
               (std::vector<GLint>{GLint(textShader.programId), 0, 0}));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// An X11 bitmap font: one bit a pixel, each row of its 12 pixels padded to four bytes. Every glyph arrives as
+// full or no coverage, bit for bit, and the text draws.
+TEST_F(RenderTest, OneBitGlyphsWithPaddedRowsArriveAsCoverage) {
+    const std::string path = "/usr/share/fonts/X11/misc/12x24.pcf.gz";
+    TextRenderer bitmapFont(path);
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    ASSERT_TRUE(FT_Init_FreeType(&library) == 0 && FT_New_Face(library, path.c_str(), 0, &face) == 0) << path;
+    for (const char c : {'A', 'g', 'W', '~'}) {
+        ASSERT_EQ(FT_Load_Char(face, FT_ULong(c), FT_LOAD_RENDER), 0);
+        const FT_Bitmap& b = face->glyph->bitmap;
+        ASSERT_TRUE(b.pixel_mode == FT_PIXEL_MODE_MONO && b.pitch > int(b.width + 7) / 8) << c;
+        std::vector<unsigned char> bits, texels(size_t(b.width) * b.rows);
+        for (unsigned int row = 0; row < b.rows; ++row)
+            for (unsigned int x = 0; x < b.width; ++x)
+                bits.push_back((b.buffer[row * unsigned(b.pitch) + x / 8] >> (7 - x % 8) & 1) * 255);
+        glBindTexture(GL_TEXTURE_2D, bitmapFont.glyphs[size_t(c)].textureId);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RED, GL_UNSIGNED_BYTE, texels.data());
+        EXPECT_EQ(texels, bits) << c;
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+    EXPECT_GT(draw("Wg", glm::vec4(1.0f), &bitmapFont).right, 20 + 12);
 }
 
 } // namespace

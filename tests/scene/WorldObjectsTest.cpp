@@ -6,6 +6,7 @@
 #include "scene/Placement.h"
 #include "scene/Plane.h"
 #include "scene/Ring.h"
+#include "scene/ShadowMap.h"
 #include "scene/Terrain.h"
 #include "support/GlContext.h"
 #include "support/TestModels.h"
@@ -244,7 +245,7 @@ TEST_F(WorldTest, ControlSurfacesFollowTheInputAndAfterTheCrashTheJetNeitherTurn
               std::vector<bool>(4, true)); // no turn, no boost, slowing; the surfaces still follow
 }
 
-TEST_F(WorldTest, HatIsDrawnOnlyOnceWornAndTheGaugeRestoresDepthWrites) {
+TEST_F(WorldTest, HatIsDrawnOnlyOnceWornEachPartCastsItsShadowWhereItIsAndTheGaugeRestoresDepthWrites) {
     Plane& jet = makePlane();
     jet.update(frame, window);
     std::vector<GLuint> drawn;
@@ -256,6 +257,45 @@ TEST_F(WorldTest, HatIsDrawnOnlyOnceWornAndTheGaugeRestoresDepthWrites) {
     EXPECT_EQ(drawn, (std::vector<GLuint>{96, 96, 108, 108}));
     jet.drawBoostGauge();
     EXPECT_EQ(states({GL_DEPTH_WRITEMASK}), std::vector<GLint>{GL_TRUE});
+
+    // The sun's depth of the jet, 24 units across in 256 x 256 texels: what the stabilators' turn or the worn
+    // hat changes centres on those parts, within a part's reach (2 units), and is there at all.
+    Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
+    const glm::vec3 sun = glm::normalize(glm::vec3(1.0f, -0.5f, 1.0f)), at(jet.modelMatrix[3]);
+    ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
+    const glm::mat4 sunView = glm::ortho(-12.0f, 12.0f, -12.0f, 12.0f, 1.0f, 200.0f) *
+                              glm::lookAt(at - 100.0f * sun, at, glm::vec3(0, 1, 0)),
+                    none(1.0f);
+    glUniformMatrix4fv(glGetUniformLocation(depth.programId, "projection"), 1, GL_FALSE,
+                       glm::value_ptr(none));
+    glUniformMatrix4fv(shadowMap.viewLocation, 1, GL_FALSE, glm::value_ptr(sunView));
+    glEnable(GL_DEPTH_TEST);
+    constexpr int side = 256;
+    const auto depthMap = [&](float pitch, bool worn) {
+        input.pitchAxis = pitch, jet.wearsHat = worn;
+        jet.update(frame, window); // the parts follow the input
+        shadowMap.draw();
+        glViewport(0, 0, side, side);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        jet.drawParts(shadowMap.modelLocation);
+        std::vector<float> map(side * side);
+        glReadPixels(0, 0, side, side, GL_DEPTH_COMPONENT, GL_FLOAT, map.data());
+        return map;
+    };
+    const auto rest = depthMap(0.0f, false);
+    const auto offCentre = [&](const std::vector<float>& changed, glm::vec3 centre) {
+        glm::vec2 sum(0.0f);
+        int count = 0;
+        for (int i = 0; i < side * side; ++i)
+            if (changed[i] != rest[i])
+                sum += glm::vec2(i % side, i / side) + 0.5f, ++count;
+        const glm::vec2 texel = (glm::vec2(sunView * glm::vec4(centre, 1.0f)) * 0.5f + 0.5f) * float(side);
+        return count == 0 ? 99.0f : glm::distance(sum / float(count), texel) * 24.0f / side;
+    };
+    const auto pivot = [&](int part) { return glm::vec3(jet.meshes[part]->modelMatrix[3]); };
+    EXPECT_LT(offCentre(depthMap(1.0f, false), (pivot(jet.rearWingLeft) + pivot(jet.rearWingRight)) / 2.0f),
+              2);
+    EXPECT_LT(offCentre(depthMap(0.0f, true), pivot(jet.hatMesh)), 2);
 }
 
 TEST(Placement, ClockAndRandomWordsGiveThePlaceTheLoopIsBoundedAndTheTerrainTestNeedsThePieces) {
