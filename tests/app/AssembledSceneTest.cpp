@@ -419,7 +419,8 @@ TEST_F(AssembledScene, EventsEndAndTeardownOfTheAssembledScene) {
     EXPECT_EQ(sharedInput, nullptr);
 }
 
-// A loop frame advances the world and the clock by the time since the previous frame, whatever it was.
+// A loop frame advances the world and the clock by the time since the previous frame, whatever it was; the
+// boost widens the view only while there is a reserve.
 TEST_F(AssembledScene, ALoopFrameAdvancesByTheTimeSinceThePreviousOne) {
     assembleHigh();
     const auto advance = [&](double gap) {
@@ -434,6 +435,16 @@ TEST_F(AssembledScene, ALoopFrameAdvancesByTheTimeSinceThePreviousOne) {
     const glm::vec2 none = advance(0.0), fifth = advance(0.2);
     EXPECT_TRUE(none.x < 0.05f * fifth.x && none.y < 0.01f && std::abs(fifth.y - 0.2f) < 0.02f)
         << none.x << " " << fifth.x << " " << fifth.y;
+
+    // Left Shift held on an empty reserve: the view stays as it is. With a reserve it widens.
+    for (const float reserve : {0.0f, 5.0f}) {
+        plane->boostReserve = reserve;
+        for (int i = 0; i < 10; ++i) {
+            sharedInput->boostButton = 1;
+            advanceFrame(window, 1.0f / 30.0f);
+        }
+        EXPECT_EQ(zoomFactor > 1.0f, reserve > 0.0f) << reserve;
+    }
 }
 
 // Per tenth of a second (the recording runs on the clock), the ring's E and the hat's G: each rises tenfold
