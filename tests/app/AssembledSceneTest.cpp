@@ -447,39 +447,68 @@ TEST_F(AssembledScene, ALoopFrameAdvancesByTheTimeSinceThePreviousOne) {
     }
 }
 
-// Per tenth of a second (the recording runs on the clock), the ring's E and the hat's G: each rises tenfold
-// over the engine alone of the first second, the hat's 1.5 s after the ring's.
-TEST_F(AssembledScene, TheRingAndTheHatEachRingTheirOwnChime) {
+// Per tenth of a second (the recording runs on the clock), each event's own cue, 1.5 s apart: the ring's E,
+// the hat's G, the can's whoosh (noise sweeping through 1.5 to 1.9 kHz, where no chime has a partial) and the
+// crash's crackle at 4.5 kHz. Each rises tenfold over the engine alone of the first second, in that order,
+// and where one peaks the others' marks stay low.
+TEST_F(AssembledScene, EveryEventSoundsItsOwnCue) {
     assembleHigh();
-    const auto playThenFlyThrough = [&](btRigidBody* actor, glm::mat4& modelMatrix) {
-        const auto loopFrame = [&] {
-            double previous = glfwGetTime() - 1.0 / 60.0;
-            runFrame(window, previous);
-        };
+    const auto loopFrame = [&] {
+        double previous = glfwGetTime() - 1.0 / 60.0;
+        runFrame(window, previous);
+    };
+    const auto playThenFlyThrough = [&](btRigidBody* actor, glm::mat4& modelMatrix, const auto& done) {
         for (const auto end = std::chrono::steady_clock::now() + 1500ms;
              std::chrono::steady_clock::now() < end;)
             loopFrame();
-        const int before = score;
-        for (int i = 0; i < 120 && score == before && actor != nullptr; ++i)
+        for (int i = 0; i < 120 && !done(); ++i)
             placeAheadOfJet(actor, modelMatrix, 5.0f), loopFrame();
-        return score != before;
+        return done();
     };
-    ASSERT_TRUE(playThenFlyThrough(physxHandler->ringActor, ring->modelMatrix)) << "the ring was not passed";
-    ASSERT_TRUE(playThenFlyThrough(physxHandler->hatActor, hat->modelMatrix)) << "the hat was not collected";
-    playThenFlyThrough(nullptr, hat->modelMatrix);
+    const int before = score;
+    ASSERT_TRUE(
+        playThenFlyThrough(physxHandler->ringActor, ring->modelMatrix, [&] { return score != before; }));
+    ASSERT_TRUE(playThenFlyThrough(physxHandler->hatActor, hat->modelMatrix, [&] { return hat->collected; }));
+    plane->boostReserve = 1.0f;
+    ASSERT_TRUE(playThenFlyThrough(physxHandler->boostActor, boost->modelMatrix,
+                                   [&] { return plane->boostReserve == 5.0f; }));
+    ASSERT_TRUE(playThenFlyThrough(physxHandler->planeActor, plane->modelMatrix, [&] {
+        physxHandler->planeCrashed = true;
+        return plane->crashed;
+    }));
+    for (const auto end = std::chrono::steady_clock::now() + 1500ms; std::chrono::steady_clock::now() < end;)
+        loopFrame();
     teardownScene();
     const std::vector<float> samples = recording.samples();
     const size_t tenth = SoundRecording::recordingRate / 10;
-    ASSERT_GT(samples.size(), 30 * tenth) << "no wave writer: " << recording.configPath();
-    size_t peaks[2];
-    for (int k = 0; k < 2; ++k) {
-        std::vector<double> tone;
+    ASSERT_GT(samples.size(), 60 * tenth) << "no wave writer: " << recording.configPath();
+    const auto band = [&](size_t begin, double from, double to) {
+        double sum = 0.0;
+        for (double hertz = from; hertz <= to + 1.0; hertz += 50.0)
+            sum += toneAmplitude(samples, begin, tenth, hertz);
+        return sum;
+    };
+    // The crash's noise sweeps through the whoosh's band too: the whoosh is looked for between the hat and
+    // the crash, whose crackle is its own.
+    const std::pair<double, double> marks[] = {
+        {1318.5, 1318.5}, {784.0, 784.0}, {1500.0, 2700.0}, {4400.0, 4600.0}};
+    std::vector<double> mark[4];
+    for (int k = 0; k < 4; ++k)
         for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth)
-            tone.push_back(toneAmplitude(samples, begin, tenth, k == 0 ? 1318.5 : 784.0));
-        peaks[k] = std::max_element(tone.begin(), tone.end()) - tone.begin();
-        EXPECT_GT(tone[peaks[k]], 10.0 * *std::max_element(tone.begin() + 5, tone.begin() + 10)) << k;
+            mark[k].push_back(band(begin, marks[k].first, marks[k].second));
+    const auto peak = [&](int k, size_t from, size_t to) {
+        return size_t(std::max_element(mark[k].begin() + from, mark[k].begin() + std::max(from, to)) -
+                      mark[k].begin());
+    };
+    size_t peaks[4] = {peak(0, 0, mark[0].size()), peak(1, 0, mark[1].size()), 0, peak(3, 0, mark[3].size())};
+    peaks[2] = peak(2, peaks[1] + 10, peaks[3] - 5);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_GT(mark[k][peaks[k]], 10.0 * *std::max_element(mark[k].begin() + 5, mark[k].begin() + 10))
+            << k;
+        EXPECT_GT(peaks[k], k == 0 ? 10u : peaks[k - 1] + 10) << k;
     }
-    EXPECT_TRUE(peaks[0] > 10u && peaks[1] > peaks[0] + 10) << peaks[0] << " " << peaks[1];
+    for (const auto& [other, at] : {std::pair{0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 2}, {1, 3}, {3, 2}})
+        EXPECT_LT(mark[other][peaks[at]], 0.3 * mark[other][peaks[other]]) << other << " at " << at;
 }
 
 // (pitch, gain) at the start, then after half a second each of cruise, boost, cruise and silence.
