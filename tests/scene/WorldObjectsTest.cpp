@@ -354,14 +354,11 @@ TEST_F(WorldTest, LongFramesMissNoTriggerAndNoRidge) {
     Boost can(glm::mat4(1.0f), &color, folder + "/boost.dae", physics.get());
     Hat hat(glm::mat4(1.0f), &color, folder + "/hat.dae", physics.get());
     Plane& jet = makePlane();
+    std::vector<glm::vec3> ridge; // model (x, y, z) at world (x, z + 1000, -y)
+    for (const glm::vec2 side : {glm::vec2(-290, -20), {-300, 5}, {-310, -20}})
+        ridge.insert(ridge.end(), {{4900, side.x, side.y}, {5100, side.x, side.y}});
     physics->terrainTileActors[0] =
-        physics->createTerrainPiece({{4900, -290, -20},
-                                     {5100, -290, -20},
-                                     {4900, -300, 5},
-                                     {5100, -300, 5},
-                                     {4900, -310, -20},
-                                     {5100, -310, -20}},
-                                    {0, 1, 3, 0, 3, 2, 2, 3, 5, 2, 5, 4}, 1.0f, {0, 1000, 0});
+        physics->createTerrainPiece(ridge, {0, 1, 3, 0, 3, 2, 2, 3, 5, 2, 5, 4}, 1.0f, {0, 1000, 0});
     const std::tuple<const char*, btRigidBody*, bool PhysxHandler::*> targets[] = {
         {"ring", ring->actor, &PhysxHandler::ringPassed},
         {"can", can.actor, &PhysxHandler::boostCollected},
