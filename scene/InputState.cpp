@@ -86,9 +86,15 @@ glm::vec2 outsideDeadZone(glm::vec2 stick) {
     return glm::clamp(stick * ((length - stickDeadZone) / (1.0f - stickDeadZone) / length), -1.0f, 1.0f);
 }
 
-float triggerTravel(float axis) {
+// The game pad in use and whether each of its triggers (left, right) has been seen at rest. GLFW reads a
+// trigger its mapping lacks as 0, half pressed: a trigger steers only once it has read its rest.
+int padInUse = -1;
+bool triggerRested[2] = {};
+
+float triggerTravel(float axis, bool& rested) {
     const float travel = (axis + 1.0f) / 2.0f;
-    return std::isfinite(travel)
+    rested = rested || travel < triggerDeadZone;
+    return rested && std::isfinite(travel)
                ? std::clamp((travel - triggerDeadZone) / (1.0f - triggerDeadZone), 0.0f, 1.0f)
                : 0.0f;
 }
@@ -110,13 +116,15 @@ Stick readJoystick() {
         if (!source->joystickPresent(jid))
             continue;
         if (source->gamepadState(jid, pad)) {
+            if (padInUse != jid)
+                padInUse = jid, triggerRested[0] = triggerRested[1] = false;
             const float* axes = pad.axes;
             const glm::vec2 left =
                 outsideDeadZone({axes[GLFW_GAMEPAD_AXIS_LEFT_X], axes[GLFW_GAMEPAD_AXIS_LEFT_Y]});
             const glm::vec2 right =
                 outsideDeadZone({axes[GLFW_GAMEPAD_AXIS_RIGHT_X], axes[GLFW_GAMEPAD_AXIS_RIGHT_Y]});
-            const float triggers = triggerTravel(axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER]) -
-                                   triggerTravel(axes[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER]);
+            const float triggers = triggerTravel(axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER], triggerRested[1]) -
+                                   triggerTravel(axes[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER], triggerRested[0]);
             // Forward on the stick reads -1, as W does; right and the right trigger turn right, as E does.
             stick.roll = left.x;
             stick.pitch = left.y;
@@ -130,6 +138,7 @@ Stick readJoystick() {
         if (raw < 0)
             raw = jid;
     }
+    padInUse = -1;
     if (raw < 0)
         return stick;
     int axisCount = 0, buttonCount = 0;
@@ -148,6 +157,7 @@ Stick readJoystick() {
 
 InputState* create(InputSource* from) {
     source = from;
+    padInUse = -1;
     state = std::make_unique<InputState>();
     sharedInput = state.get();
     return sharedInput;

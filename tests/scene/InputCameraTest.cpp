@@ -136,9 +136,11 @@ TEST_F(InputStateTest, GamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPlu
         {2, -1, {0, 0.2f, 0, 0, -1, -1}, 3, 0, GLFW_KEY_W, {-1, 0, 0}, {0, 0}},          // the zone's edge
         {2, -1, {0, -0.3f, -0.2f, 0.1f, -1, -1}, 3, 0, GLFW_KEY_S, {-0.125f, 0.0264f, 0}, {0, 0}},
         {2, -1, {0.36f, -0.48f, 0, 0, -1, 0}, 3, 1, 0, {-0.4f, -0.4444f, 0.3f}, {1, 0}},
-        {2, -1, {-1, 1, 0.6f, 0, 1, -1}, 3, 2, 0, {1, 0.5f, -1}, {0, 1}}, // a corner is full on both
-        {2, 0, rest, 3, 32, GLFW_KEY_Q, {0, 1, 0}, {1, 0}},               // the pad before a stick
-        {-1, -1, rest, 3, 0, 0, {0, 0, 0}, {0, 0}},                       // unplugged: nothing stays held
+        {2, -1, {-1, 1, 0.6f, 0, 1, -1}, 3, 2, 0, {1, 0.5f, -1}, {0, 1}},  // a corner is full on both
+        {2, 0, rest, 3, 32, GLFW_KEY_Q, {0, 1, 0}, {1, 0}},                // the pad before a stick
+        {-1, -1, rest, 3, 0, 0, {0, 0, 0}, {0, 0}},                        // unplugged: nothing stays held
+        {3, -1, {0, 0, 0, 0, -1, 0}, 3, 0, GLFW_KEY_Q, {0, 1, 0}, {0, 0}}, // a trigger never at rest:
+                                                                           // unmapped
         {-1, 1, {-0.36f, 0.48f, 0.75f}, 3, 3, GLFW_KEY_W, {0.4f, 0.6875f, -0.3f}, {1, 1}}, // a flight stick
         {-1, 1, {0.1f, 0.1f, 0.75f}, 2, 3, GLFW_KEY_E, {0, -1, 0}, {1, 0}}};               // with two axes
     for (const auto& [pad, stick, axes, reported, buttons, key, turns, boostCamera] : polls) {
