@@ -191,14 +191,12 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUpAndTheButtonSwitchesOncePerPress) {
         modes += std::to_string(camera.mode);
     }
     EXPECT_EQ(modes, "111111220012");
-    // The orbit's elevation in degrees (past a pole it would exceed 90) as the cursor goes up, beyond the
-    // top, back, beyond the bottom and back.
+    // Elevation in degrees (over 90 past a pole): up, beyond the top, back, beyond the bottom, back.
     camera.mode = 2, input = InputState{};
     std::vector<long> elevations;
     for (const double y : {100.0, 400.0, 350.0, -1000.0, -950.0}) {
-        camera.applyInput(0.0, y);
-        camera.computeView(glm::mat4(1.0f), 0.0f);
-        elevations.push_back(std::lround(std::atan2(camera.position.y, camera.position.z) * 57.29578f));
+        camera.applyInput(0.0, y), camera.computeView(glm::mat4(1.0f), 0.0f);
+        elevations.push_back(std::lround(std::atan2(camera.position.y, camera.position.z) * 57.3f));
     }
     EXPECT_EQ(elevations, std::vector<long>({57, 85, 56, -85, -56}));
     sharedInput = nullptr;
