@@ -17,8 +17,8 @@ public:
     virtual void stepEnds(FrameStep step) = 0;
 };
 
-// Advances the game by one frame: input, camera, flight, events, view and light, levels of detail, physics
-// step.
+// Advances the game by one frame: input, camera, jet, events, view and light, levels of detail, then the
+// physics steps, the flight steering before each.
 void updateWorld(GLFWwindow* window, float dt);
 
 // Shadow pass into the shadow map, main pass and HUD into the glow's frame buffer, glow composite onto the

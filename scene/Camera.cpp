@@ -3,6 +3,7 @@
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavo::scene {
@@ -21,6 +22,8 @@ void Camera::update(float, GLFWwindow* window) {
 void Camera::applyInput(double cursorXValue, double cursorYValue) {
     cursorX = cursorXValue;
     cursorY = cursorYValue;
+    const double pitch = cursorY / 100.0 - pitchSlack;
+    pitchSlack += pitch - std::clamp(pitch, -maxOrbitPitch, maxOrbitPitch);
     if (input && input->cameraButton) {
         if (!switchLatch || input->cameraPressed) {
             switchLatch = true;
@@ -38,7 +41,7 @@ glm::mat4 Camera::computeView(const glm::mat4& targetModel, float lift) {
     const float sy = static_cast<float>(std::sin(a)) * distance;
     const float sz = static_cast<float>(std::cos(a)) * distance;
     if (mode == 2) {
-        const double p = cursorY / 100.0;
+        const double p = std::clamp(cursorY / 100.0 - pitchSlack, -maxOrbitPitch, maxOrbitPitch);
         const double q = cursorX / 100.0;
         const double d = distance;
         position = target + glm::vec3(static_cast<float>(std::sin(q) * std::cos(p) * d),

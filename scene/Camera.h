@@ -6,7 +6,7 @@
 namespace tavo::scene {
 
 // Follows the aircraft in one of three modes: 0 rolling chase (the aircraft's own up), 1 level chase (world
-// up), 2 mouse orbit (100 cursor units per radian). V or the joystick's second button advances the mode once
+// up), 2 mouse orbit (100 cursor units per radian). V or the joystick's camera button advances the mode once
 // per press.
 class Camera : public SceneObject {
 public:
@@ -30,6 +30,10 @@ public:
     float angle;
     double cursorX = 0.0;
     double cursorY = -300.0;
+    // The orbit's elevation stops short of the poles, where the view would turn over: cursor travel beyond a
+    // stop is taken off here, so that moving back turns the view back at once.
+    static constexpr double maxOrbitPitch = 85.0 * 3.141592653589793 / 180.0;
+    double pitchSlack = 0.0;
     bool switchLatch = false;
     int mode = 0;
     int maxMode = 2;

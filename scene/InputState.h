@@ -37,7 +37,9 @@ struct InputState {
     std::int32_t mipmapMode = 2;
 };
 
-// Where pollInput reads keys and the joystick. The game reads GLFW; unit tests drive their own source.
+struct GLFWgamepadstate;
+
+// Where pollInput reads keys and joysticks. The game reads GLFW; unit tests drive their own source.
 class InputSource {
 public:
     virtual ~InputSource() = default;
@@ -46,22 +48,30 @@ public:
     // still counts as one press. Cleared by forgetPresses after each poll.
     virtual bool pressedSincePoll(int glfwKey) = 0;
     virtual void forgetPresses() = 0;
-    virtual bool joystickPresent() = 0;
-    // Arrays of the first joystick with their element counts; null when it has none.
-    virtual const unsigned char* joystickButtons(int& count) = 0;
-    virtual const float* joystickAxes(int& count) = 0;
+    // Joysticks by GLFW number (0 to GLFW_JOYSTICK_LAST), asked at every poll: one may come or go at any
+    // time.
+    virtual bool joystickPresent(int jid) = 0;
+    // The joystick in the standard game-pad layout; false when GLFW has no game-pad mapping for it.
+    virtual bool gamepadState(int jid, GLFWgamepadstate& state) = 0;
+    // Its raw arrays with their element counts; null when it has none.
+    virtual const unsigned char* joystickButtons(int jid, int& count) = 0;
+    virtual const float* joystickAxes(int jid, int& count) = 0;
 };
 
 // The game's one input record, shared by every scene object; null until createInputState.
 inline InputState* sharedInput = nullptr;
 
-// Creates the one input record with its initial values, remembers where to poll and asks once whether
-// joystick 1 is present. The window form polls GLFW; the source form is for tests (the source is not owned).
+// Creates the one input record with its initial values and remembers where to poll. The window form polls
+// GLFW; the source form is for tests (the source is not owned).
 InputState* createInputState(GLFWwindow* window);
 InputState* createInputState(InputSource* source);
 
 // Deletes the record and forgets the source.
 void destroyInputState();
 
-// Reads keyboard and joystick into the shared record; does nothing before createInputState.
+// Reads the keyboard and the joystick into the shared record; does nothing before createInputState. The
+// joystick is the first connected one that GLFW maps as a game pad, else the first connected one, read by
+// its raw axes 0, 1, 2 (roll, pitch, yaw) and buttons 0, 1 (boost, camera). A game pad rolls and pitches
+// with its left stick, yaws with its right stick and its triggers, boosts with A or the right shoulder and
+// switches the camera with B. Each stick has a radial dead zone; a stick axis out of it replaces the keys.
 void pollInput();

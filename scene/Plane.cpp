@@ -145,17 +145,20 @@ Plane::~Plane() {
     boostGaugeShader.reset();
 }
 
-void Plane::update(float deltaTime, GLFWwindow*) {
-    if (actor) {
-        const glm::vec3 position = util::PhysxHandler::getGlobalPosition(actor);
-        const glm::quat rotation = util::PhysxHandler::getGlobalRotation(actor);
-        const FlightCommand command = steer(input, rotation, crashed, boostReserve, deltaTime);
-        modelMatrix = glm::translate(glm::mat4(1.0f), position) * glm::mat4_cast(rotation) * modelCorrection;
-        if (physics)
-            physics->addVelocityChangeRate(actor, forwardAxis(rotation) * command.speed,
-                                           command.angularVelocity * turnResponse);
-    }
+void Plane::update(float, GLFWwindow*) {
+    if (actor)
+        modelMatrix = glm::translate(glm::mat4(1.0f), util::PhysxHandler::getGlobalPosition(actor)) *
+                      glm::mat4_cast(util::PhysxHandler::getGlobalRotation(actor)) * modelCorrection;
     placeParts();
+}
+
+void Plane::fly(float deltaTime) {
+    if (!actor || !physics)
+        return;
+    const glm::quat rotation = util::PhysxHandler::getGlobalRotation(actor);
+    const FlightCommand command = steer(input, rotation, crashed, boostReserve, deltaTime);
+    physics->addVelocityChangeRate(actor, forwardAxis(rotation) * command.speed,
+                                   command.angularVelocity * turnResponse);
 }
 
 void Plane::placeParts() {

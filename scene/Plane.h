@@ -13,9 +13,10 @@ class PhysxHandler;
 
 namespace tavo::scene {
 
-// The player's jet. A dynamic body carries it; each frame the flight model turns the steering axes and the
-// boost into velocity changes of that body, reads its pose back into the model matrix and moves the control
-// surfaces with the input. Also draws the boost gauge, a bar at the lower left of the screen.
+// The player's jet. A dynamic body carries it; before each physics step the flight model turns the steering
+// axes and the boost into velocity changes of that body (fly), and each frame the jet reads its pose back
+// into the model matrix and moves the control surfaces with the input (update). Also draws the boost gauge, a
+// bar at the lower left of the screen.
 //
 // Textures: the render sequence binds diffuseTexture to unit 0 and glowMap to unit 1. The gauge's program is
 // its own; drawBoostGauge turns depth writes off for its quad and back on.
@@ -26,6 +27,8 @@ public:
     ~Plane() override;
 
     void update(float deltaTime, GLFWwindow* window) override;
+    // Steers over the next physics step of deltaTime, which also runs the boost reserve down.
+    void fly(float deltaTime);
     // Each part with its own matrix; the hat only once worn. The locations are not used: the parts' own
     // materials are not set here.
     void drawWithSpecular(GLint shininessLocation, GLint specularLocation) override;

@@ -282,6 +282,14 @@ std::optional<float> PhysxHandler::raycastUp(const btRigidBody* shapeOwner, cons
     return result.m_closestHitFraction * maxDistance;
 }
 
+int PhysxHandler::stepParts(float dt) {
+    if (!std::isfinite(dt) || dt <= 0.0f)
+        return 0;
+    // A frame a rounding error over the limit is still one step.
+    const float parts = std::ceil(dt / longestStep - 1e-3f);
+    return static_cast<int>(std::clamp(parts, 1.0f, static_cast<float>(mostStepParts)));
+}
+
 void PhysxHandler::step(float dt) {
     if (!std::isfinite(dt) || dt <= 0.0f)
         return;

@@ -6,6 +6,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <string>
 #include <tuple>
@@ -19,17 +20,21 @@ public:
     bool keyDown(int key) override { return keys.count(key) > 0; }
     bool pressedSincePoll(int key) override { return taps.count(key) > 0; }
     void forgetPresses() override { taps.clear(); }
-    bool joystickPresent() override { return present; }
-    const unsigned char* joystickButtons(int& count) override { return count = buttonCount, buttons; }
-    const float* joystickAxes(int& count) override {
-        return count = axisCount, axisCount > 0 ? axes : nullptr;
+    bool joystickPresent(int jid) override { return jid == pad || jid == stick; }
+    bool gamepadState(int jid, GLFWgamepadstate& state) override {
+        return jid == pad && (state = padState, true);
+    }
+    // A stick without mapping reports the first of the same arrays, and a button fewer than its axes.
+    const unsigned char* joystickButtons(int jid, int& count) override {
+        return jid == stick ? (count = reported - 1, padState.buttons) : nullptr;
+    }
+    const float* joystickAxes(int jid, int& count) override {
+        return jid == stick ? (count = reported, padState.axes) : nullptr;
     }
 
-    std::set<int> keys, taps; // down at the poll; pressed since the previous poll
-    bool present = false;
-    int buttonCount = 2, axisCount = 3;
-    unsigned char buttons[2] = {GLFW_RELEASE, GLFW_RELEASE};
-    float axes[3] = {0.0f, 0.0f, 0.0f};
+    std::set<int> keys, taps;               // down at the poll; pressed since the previous poll
+    int pad = -1, stick = -1, reported = 3; // connected as a game pad and as a joystick without mapping
+    GLFWgamepadstate padState{};
 };
 
 class InputStateTest : public testing::Test {
@@ -118,31 +123,39 @@ TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
     EXPECT_EQ(seen, std::vector<int>({1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 0}));
 }
 
-TEST_F(InputStateTest, JoystickAxesReplaceKeysAboveTheThresholdAndOnlyReportedAxesAndButtonsCount) {
-    source.present = true; // connected after the start: ignored
-    source.axes[1] = 0.9f;
-    source.buttons[0] = GLFW_PRESS;
-    pollInput();
-    EXPECT_EQ(state->pitchAxis + state->boostButton, 0.0f);
+// Recorded joystick states, one poll each: which are connected, the axes (a game pad's left x, y, right x, y,
+// left and right trigger), the axes a stick reports, the buttons held (a bit each: A or the stick's first 1,
+// B or its second 2, right shoulder 32) and a key; pitch, yaw, roll; boost, camera.
+TEST_F(InputStateTest, GamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPluggedInAtAnyTime) {
+    using Axes = std::array<float, 6>;
+    constexpr Axes rest{0, 0, 0, 0, -1, -1};
+    const std::tuple<int, int, Axes, int, int, int, glm::vec3, glm::ivec2> polls[] = {
+        {-1, -1, rest, 3, 0, GLFW_KEY_W, {-1, 0, 0}, {0, 0}},                            // none yet: keys
+        {2, -1, rest, 3, 0, 0, {0, 0, 0}, {0, 0}},                                       // triggers at rest
+        {2, -1, {0.12f, -0.15f, 0.1f, 0, -1, -1}, 3, 0, GLFW_KEY_W, {-1, 0, 0}, {0, 0}}, // worn, at rest
+        {2, -1, {0, 0.2f, 0, 0, -1, -1}, 3, 0, GLFW_KEY_W, {-1, 0, 0}, {0, 0}},          // the zone's edge
+        {2, -1, {0, -0.3f, -0.2f, 0.1f, -1, -1}, 3, 0, GLFW_KEY_S, {-0.125f, 0.0264f, 0}, {0, 0}},
+        {2, -1, {0.36f, -0.48f, 0, 0, -1, 0}, 3, 1, 0, {-0.4f, -0.4444f, 0.3f}, {1, 0}},
+        {2, -1, {-1, 1, 0.6f, 0, 1, -1}, 3, 2, 0, {1, 0.5f, -1}, {0, 1}},  // a corner is full on both
+        {2, 0, rest, 3, 32, GLFW_KEY_Q, {0, 1, 0}, {1, 0}},                // the pad before a stick
+        {-1, -1, rest, 3, 0, 0, {0, 0, 0}, {0, 0}},                        // unplugged: nothing stays held
+        {3, -1, {0, 0, 0, 0, -1, 0}, 3, 0, GLFW_KEY_Q, {0, 1, 0}, {0, 0}}, // a trigger never at rest:
+                                                                           // unmapped
+        {-1, 1, {-0.36f, 0.48f, 0.75f}, 3, 3, GLFW_KEY_W, {0.4f, 0.6875f, -0.3f}, {1, 1}}, // a flight stick
+        {-1, 1, {0.1f, 0.1f, 0.75f}, 2, 3, GLFW_KEY_E, {0, -1, 0}, {1, 0}}};               // with two axes
+    for (const auto& [pad, stick, axes, reported, buttons, key, turns, boostCamera] : polls) {
+        source.pad = pad, source.stick = stick, source.reported = reported, source.keys = {key};
+        std::copy(axes.begin(), axes.end(), source.padState.axes);
+        for (int b = 0; b <= GLFW_GAMEPAD_BUTTON_LAST; ++b) // GLFW_PRESS is 1
+            source.padState.buttons[b] = (buttons >> b) & 1;
+        pollInput();
+        const glm::vec3 got(state->pitchAxis, state->yawAxis, state->rollAxis);
+        EXPECT_LT(glm::distance(got, turns), 1e-4f) << pad << stick << key << " " << got.x << " " << got.y;
+        EXPECT_EQ(glm::ivec2(state->boostButton, state->cameraButton), boostCamera) << pad << stick << key;
+    }
     destroyInputState();
     pollInput(); // no record: nothing happens
     EXPECT_EQ(sharedInput, nullptr);
-    state = createInputState(&source);
-    const std::tuple<glm::vec3, int, int, int, glm::vec3, glm::ivec2> polls[] = {
-        // The stick's three axes, the axes and buttons it reports (all down), a key; pitch, roll, yaw; boost,
-        // camera.
-        {{0, 0.1f, 0}, 3, 2, GLFW_KEY_W, {-1, 0, 0}, {1, 1}},
-        {{-0.5f, 0.1001f, 0.75f}, 3, 2, GLFW_KEY_W, {0.1001f, -0.5f, 0.75f}, {1, 1}},
-        {{-0.5f, 0.1001f, 0.75f}, 2, 1, GLFW_KEY_E, {0.1001f, -0.5f, -1}, {1, 0}}, // yaw and camera from keys
-        {{-0.5f, 0.1001f, 0.75f}, 0, 1, GLFW_KEY_W, {-1, 0, 0}, {1, 0}}};
-    source.buttons[1] = GLFW_PRESS;
-    for (const auto& [axes, axisCount, buttonCount, key, turns, buttons] : polls) {
-        source.axes[0] = axes.x, source.axes[1] = axes.y, source.axes[2] = axes.z;
-        source.axisCount = axisCount, source.buttonCount = buttonCount, source.keys = {key};
-        pollInput();
-        EXPECT_EQ(glm::vec3(state->pitchAxis, state->rollAxis, state->yawAxis), turns) << axisCount << axes.y;
-        EXPECT_EQ(glm::ivec2(state->boostButton, state->cameraButton), buttons) << axisCount << axes.y;
-    }
 }
 
 // Mode, aircraft matrix and lift; the eye and its up. V held switches once; a release and new press between
@@ -178,5 +191,13 @@ TEST(CameraTest, EachModePlacesTheEyeAndItsUpAndTheButtonSwitchesOncePerPress) {
         modes += std::to_string(camera.mode);
     }
     EXPECT_EQ(modes, "111111220012");
+    // Elevation in degrees (over 90 past a pole): up, beyond the top, back, beyond the bottom, back.
+    camera.mode = 2, input = InputState{};
+    std::vector<long> elevations;
+    for (const double y : {100.0, 400.0, 350.0, -1000.0, -950.0}) {
+        camera.applyInput(0.0, y), camera.computeView(glm::mat4(1.0f), 0.0f);
+        elevations.push_back(std::lround(std::atan2(camera.position.y, camera.position.z) * 57.3f));
+    }
+    EXPECT_EQ(elevations, std::vector<long>({57, 85, 56, -85, -56}));
     sharedInput = nullptr;
 }

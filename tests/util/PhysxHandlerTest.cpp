@@ -82,6 +82,11 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
     for (float dt : bad)
         p.step(dt);
     EXPECT_EQ(at(plane), glm::vec3(0, 0, 0));
+    // A frame in equal parts of at most 1/30 s, in 60 at most.
+    std::vector<int> parts;
+    for (float dt : {frame, 1 / 30.0f, 0.034f, 0.1f, 1 / 3.0f, 3600.0f, 0.0f, std::nanf("")})
+        parts.push_back(PhysxHandler::stepParts(dt));
+    EXPECT_EQ(parts, std::vector<int>({1, 1, 2, 3, 10, 60, 0, 0}));
     EXPECT_EQ(ring->getActivationState(), DISABLE_DEACTIVATION); // asleep it would miss the terrain
 
     // Flown through: one report, no deflection, the ring stays, and steady steps allocate nothing.

@@ -293,9 +293,10 @@ public:
     }
     bool pressedSincePoll(int) override { return false; }
     void forgetPresses() override {}
-    bool joystickPresent() override { return false; }
-    const unsigned char* joystickButtons(int&) override { return nullptr; }
-    const float* joystickAxes(int&) override { return nullptr; }
+    bool joystickPresent(int) override { return false; }
+    bool gamepadState(int, GLFWgamepadstate&) override { return false; }
+    const unsigned char* joystickButtons(int, int&) override { return nullptr; }
+    const float* joystickAxes(int, int&) override { return nullptr; }
 
 private:
     // Signed sine of the horizontal angle from the jet's heading to the sun: positive where a Q yaw (positive
