@@ -30,6 +30,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -249,18 +250,12 @@ TEST_F(AssembledScene, ChaseViewWireframeSunViewAndEndScreen) {
 
 // The notices' stacking and fading, and the minutes and seconds of 01:05, are hud-lines.txt's.
 TEST(HudTextTest, PlayTimeIsPaddedAndTruncatedAndFramesPerSecondChangeOncePerWindow) {
-    for (const auto& [seconds, shown] : {std::pair{180.0f, "03:00"},
-                                         {179.99f, "02:59"},
-                                         {65.9f, "01:05"},
-                                         {60.0f, "01:00"},
-                                         {59.5f, "00:59"},
-                                         {9.0f, "00:09"},
-                                         {0.99f, "00:00"},
-                                         {600.0f, "10:00"},
-                                         {-0.01f, "00:00"}}) {
+    std::istringstream rows("180 03:00 179.99 02:59 65.9 01:05 60 01:00 59.5 00:59 9 00:09 0.99 00:00 "
+                            "600 10:00 -0.01 00:00");
+    for (auto [seconds, shown] = std::pair(0.0f, std::string()); rows >> seconds >> shown;) {
         char text[32];
         formatPlayTime(text, sizeof text, seconds);
-        EXPECT_STREQ(text, shown) << seconds;
+        EXPECT_EQ(text, shown) << seconds;
     }
     FpsCounter counter;
     std::vector<int> shown;
@@ -273,41 +268,29 @@ TEST(HudTextTest, PlayTimeIsPaddedAndTruncatedAndFramesPerSecondChangeOncePerWin
 TEST_F(AssembledScene, DebugSwitchesReachTheTexturesTheBlendAndThePolygonMode) {
     assembleHigh();
     InputState input;
-    const GLuint mipmapped[] = {plane->diffuseTexture->textureId, fadeOverlay->texture->textureId,
-                                prizeOverlay->texture->textureId, lensFlare->textures[0]->textureId,
-                                glow->glowTexture};
-    const GLuint magnifiedOnly[] = {glow->sceneTexture, shadowMap->depthTexture};
-    const auto filter = [](GLuint texture, GLenum which) {
-        GLint value = 0;
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glGetTexParameteriv(GL_TEXTURE_2D, which, &value);
-        return value;
-    };
-    struct Row {
-        int mipmapMode;
-        bool bilinear;
-        GLint min, mag;
-    };
-    for (const Row& row : {Row{0, false, GL_NEAREST, GL_NEAREST}, Row{0, true, GL_LINEAR, GL_LINEAR},
-                           Row{1, false, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST},
-                           Row{1, true, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR},
-                           Row{2, false, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST},
-                           Row{2, true, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}}) {
-        input.mipmapMode = row.mipmapMode;
-        input.bilinearSampling = row.bilinear;
-        input.samplingHeld = 1;
+    // The last two have no mipmaps to take the minification filter from: they follow magnification.
+    const GLuint textures[] = {plane->diffuseTexture->textureId,
+                               fadeOverlay->texture->textureId,
+                               prizeOverlay->texture->textureId,
+                               lensFlare->textures[0]->textureId,
+                               glow->glowTexture,
+                               glow->sceneTexture,
+                               shadowMap->depthTexture};
+    const GLint filters[][2] = {{GL_NEAREST, GL_LINEAR}, // mipmapping off, nearest or bilinear
+                                {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST},
+                                {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR}};
+    for (int row = 0; row < 6; ++row) {
+        input.mipmapMode = row / 2, input.bilinearSampling = row % 2, input.samplingHeld = 1;
         applyDebugSwitches(input);
-        SCOPED_TRACE(std::to_string(row.mipmapMode) + (row.bilinear ? " bilinear" : " nearest"));
-        for (const GLuint texture : mipmapped)
-            EXPECT_EQ(
-                std::pair(filter(texture, GL_TEXTURE_MIN_FILTER), filter(texture, GL_TEXTURE_MAG_FILTER)),
-                std::pair(row.min, row.mag))
-                << texture;
-        for (const GLuint texture : magnifiedOnly)
-            EXPECT_EQ(
-                std::pair(filter(texture, GL_TEXTURE_MIN_FILTER), filter(texture, GL_TEXTURE_MAG_FILTER)),
-                std::pair(row.mag, row.mag))
-                << texture;
+        for (size_t i = 0; i < std::size(textures); ++i) {
+            GLint min = 0, mag = 0;
+            glBindTexture(GL_TEXTURE_2D, textures[i]);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+            EXPECT_EQ(std::pair(min, mag),
+                      std::pair(filters[i < 5 ? row / 2 : 0][row % 2], filters[0][row % 2]))
+                << "mode " << row / 2 << ", bilinear " << row % 2 << ", texture " << i;
+        }
     }
     input.samplingHeld = 0;
     for (const bool on : {false, true}) {
@@ -347,19 +330,18 @@ TEST_F(AssembledScene, PlacesFollowTheClockAndDetailTheJetsDistance) {
     }
 
     // Just inside and just outside each threshold, measured from the jet (the camera is 15 behind it).
-    const std::tuple<btRigidBody*, glm::mat4*, float, std::function<int()>, int> rows[] = {
-        {physxHandler->ringActor, &ring->modelMatrix, 93.0f, [] { return int(ring->currentLevel); }, 0},
-        {physxHandler->ringActor, &ring->modelMatrix, 107.0f, [] { return int(ring->currentLevel); }, 1},
-        {physxHandler->boostActor, &boost->modelMatrix, 93.0f, [] { return int(boost->currentCan); },
-         boost->canLowMesh},
-        {physxHandler->boostActor, &boost->modelMatrix, 107.0f, [] { return int(boost->currentCan); },
-         boost->canMesh},
-        {physxHandler->hatActor, &hat->modelMatrix, 193.0f, [] { return int(hat->currentMesh); },
-         hat->hatHighMesh},
-        {physxHandler->hatActor, &hat->modelMatrix, 207.0f, [] { return int(hat->currentMesh); },
-         hat->hatLowMesh}};
-    for (const auto& [actor, model, distance, detail, expected] : rows) {
-        placeAheadOfJet(actor, *model, distance);
+    const auto detail = [] {
+        return std::vector<int>{int(ring->currentLevel), boost->currentCan, hat->currentMesh};
+    };
+    const std::tuple<float, std::vector<int>> rows[] = {{93.0f, {0, boost->canLowMesh, hat->hatHighMesh}},
+                                                        {107.0f, {1, boost->canMesh, hat->hatHighMesh}},
+                                                        {193.0f, {1, boost->canMesh, hat->hatHighMesh}},
+                                                        {207.0f, {1, boost->canMesh, hat->hatLowMesh}},
+                                                        {307.0f, {2, boost->canMesh, hat->hatLowMesh}}};
+    for (const auto& [distance, expected] : rows) {
+        placeAheadOfJet(physxHandler->ringActor, ring->modelMatrix, distance);
+        placeAheadOfJet(physxHandler->boostActor, boost->modelMatrix, distance);
+        placeAheadOfJet(physxHandler->hatActor, hat->modelMatrix, distance);
         frame();
         EXPECT_EQ(detail(), expected) << distance;
     }
