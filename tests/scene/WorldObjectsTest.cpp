@@ -206,7 +206,7 @@ TEST_F(WorldTest, FlightMovesAlikeAtEveryFrameTime) {
     }
 }
 
-TEST_F(WorldTest, ControlSurfacesFollowTheInputAndAfterTheCrashTheJetNeitherTurnsNorBoosts) {
+TEST_F(WorldTest, ControlSurfacesFollowTheInputYawTurnsAboutTheJetsUpAndAfterTheCrashNothingTurnsOrBoosts) {
     Plane& jet = makePlane();
     const std::pair<int, glm::vec3> hinges[] = {{jet.wingRight, xAxis},     {jet.wingLeft, xAxis},
                                                 {jet.rearWingRight, xAxis}, {jet.rearWingLeft, xAxis},
