@@ -1,4 +1,6 @@
+#include "scene/Camera.h"
 #include "support/GameUnderTest.h"
+#include "support/GlContext.h"
 
 #include <gtest/gtest.h>
 
@@ -57,4 +59,49 @@ TEST(Window, TitleSizeFixedSizeFullscreenAtAnySizeAndEscape) {
         EXPECT_EQ(end.err, "") << end;
         EXPECT_EQ(end.out, out) << end;
     }
+}
+
+// The game's window captures the cursor: X pointer motion steers the orbit camera at 100 units a radian, to
+// the right and down for ever (the travel below is wider than the screen), the elevation stopping at 85
+// degrees either way and turning back at once.
+TEST(Window, PointerMotionSteersTheOrbitCamera) {
+    GLFWwindow* window = openGameWindow(320, 180);
+    tavo::scene::Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
+    camera.mode = 2;
+    glm::dvec2 cursor(0.0);
+    // Moves the pointer and returns the eye's azimuth and elevation once the window has seen the move.
+    const auto move = [&](int dx, int dy) {
+        const glm::dvec2 before = cursor;
+        const auto seen = [&] {
+            glfwPollEvents(), glfwGetCursorPos(window, &cursor.x, &cursor.y);
+            return cursor != before;
+        };
+        if (dx || dy) {
+            xTool({"xdotool", "mousemove_relative", "--", std::to_string(dx), std::to_string(dy)});
+            EXPECT_TRUE(waitUntil(seen, 2s)) << dx << ", " << dy;
+        }
+        camera.update(0.0f, window);
+        camera.computeView(glm::mat4(1.0f), 0.0f);
+        const glm::vec3 p = camera.position / 15.0f;
+        return glm::vec2(std::atan2(p.x, p.z), std::asin(p.y));
+    };
+    waitUntil([&] { return glfwPollEvents(), false; }, 300ms); // the pointer entering the window first
+    move(0, 80);
+    ASSERT_FALSE(HasFailure()) << "the window sees no pointer motion";
+    const float stop = glm::radians(85.0f);
+    for (int i = 0; i < 3; ++i)
+        move(0, 80); // down past the stop from anywhere
+    EXPECT_NEAR(move(0, 0).y, stop, 1e-5f);
+    EXPECT_NEAR(move(0, -50).y, stop - 0.5f, 1e-5f);
+    for (int i = 0; i < 4; ++i)
+        move(0, -80);
+    EXPECT_NEAR(move(0, 30).y, 0.3f - stop, 1e-5f);
+    const glm::vec2 start = move(0, 0);
+    for (int i = 1; i <= 20; ++i) {
+        const glm::vec2 eye = move(80, 0);
+        EXPECT_NEAR(std::remainder(eye.x - start.x - 0.8f * i, 6.2831855f), 0.0f, 1e-4f) << i;
+        EXPECT_NEAR(eye.y, start.y, 1e-5f) << i;
+    }
+    glfwDestroyWindow(window);
+    glfwTerminate();
 }

@@ -206,20 +206,20 @@ TEST_F(WorldTest, FlightMovesAlikeAtEveryFrameTime) {
     }
 }
 
-TEST_F(WorldTest, ControlSurfacesFollowTheInputAndAfterTheCrashTheJetNeitherTurnsNorBoosts) {
+TEST_F(WorldTest, ControlSurfacesFollowTheInputYawTurnsAboutTheJetsUpAndAfterTheCrashNothingTurnsOrBoosts) {
     Plane& jet = makePlane();
-    const std::pair<int, glm::vec3> hinges[] = {
-        {jet.wingRight, xAxis}, {jet.wingLeft, xAxis}, {jet.rearWingRight, xAxis}, {jet.topWingLeft, zAxis}};
+    const std::pair<int, glm::vec3> hinges[] = {{jet.wingRight, xAxis},     {jet.wingLeft, xAxis},
+                                                {jet.rearWingRight, xAxis}, {jet.rearWingLeft, xAxis},
+                                                {jet.topWingLeft, zAxis},   {jet.topWingRight, zAxis}};
     auto angles = [&] {
         std::vector<float> out;
         for (const auto& [part, axis] : hinges)
             out.push_back(std::round(hingeAngle(jet, part, axis) * 100) / 100);
         return out;
     };
-    input.rollAxis = input.pitchAxis = 1.0f;
-    input.yawAxis = -1.0f;
+    input.rollAxis = 1.0f, input.pitchAxis = 0.5f, input.yawAxis = -1.0f; // each part follows its own axis
     jet.update(frame, window);
-    EXPECT_EQ(angles(), (std::vector<float>{22, -22, -10, 22}));
+    EXPECT_EQ(angles(), (std::vector<float>{22, -22, -5, -5, 22, 22}));
     // Each moving part's mesh is written about its pivot: turned or not, its origin stays there.
     for (const tavo::assetgen::AircraftPart& part : tavo::assetgen::aircraftPivotParts)
         EXPECT_LT(glm::distance(glm::vec3(jet.meshes[jet.findMesh(part.name)]->modelMatrix[3]),
@@ -228,9 +228,16 @@ TEST_F(WorldTest, ControlSurfacesFollowTheInputAndAfterTheCrashTheJetNeitherTurn
             << part.name;
     input = InputState{};
     jet.update(frame, window);
-    EXPECT_EQ(angles(), std::vector<float>(4, 0.0f));
+    EXPECT_EQ(angles(), std::vector<float>(6, 0.0f));
     EXPECT_EQ(glm::mat3(jet.meshes[jet.hatMesh]->modelMatrix),
               glm::mat3(jet.modelMatrix)); // the hat never turns
+    // Banked a quarter turn, left wing up: Q turns the nose about the jet's own up axis, toward its left.
+    jet.actor->getWorldTransform().setRotation(btQuaternion(btVector3(0, 0, 1), 1.5707964f));
+    input.yawAxis = 1.0f;
+    fly(30);
+    const glm::vec3 nose = forwardAxis(PhysxHandler::getGlobalRotation(jet.actor));
+    EXPECT_TRUE(nose.y > 0.3f && std::abs(nose.x) < 1e-3f) << nose.x << " " << nose.y;
+    input.yawAxis = 0.0f;
     fly(120);
     const float cruising = forwardSpeed();
     jet.crashed = true;
