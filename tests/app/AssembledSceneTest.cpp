@@ -432,20 +432,17 @@ TEST_F(AssembledScene, EveryEventSoundsItsOwnCue) {
     const std::vector<float> samples = recording.samples();
     const size_t tenth = SoundRecording::recordingRate / 10;
     ASSERT_GT(samples.size(), 60 * tenth) << "no wave writer: " << recording.configPath();
-    const auto band = [&](size_t begin, double from, double to) {
-        double sum = 0.0;
-        for (double hertz = from; hertz <= to + 1.0; hertz += 50.0)
-            sum += toneAmplitude(samples, begin, tenth, hertz);
-        return sum;
-    };
     // The crash's noise sweeps through the whoosh's band too: the whoosh is looked for between the hat
     // and the crash, whose crackle is its own.
     const std::pair<double, double> marks[] = {
         {1318.5, 1318.5}, {784.0, 784.0}, {1500.0, 2700.0}, {4400.0, 4600.0}};
     std::vector<double> mark[4];
-    for (int k = 0; k < 4; ++k)
-        for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth)
-            mark[k].push_back(band(begin, marks[k].first, marks[k].second));
+    for (int k = 0; k < 4; ++k) // each band's amplitudes summed every 50 Hz
+        for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth) {
+            mark[k].push_back(0.0);
+            for (double hertz = marks[k].first; hertz <= marks[k].second + 1.0; hertz += 50.0)
+                mark[k].back() += toneAmplitude(samples, begin, tenth, hertz);
+        }
     const auto peak = [&](int k, size_t from, size_t to) {
         return size_t(std::max_element(mark[k].begin() + from, mark[k].begin() + std::max(from, to)) -
                       mark[k].begin());

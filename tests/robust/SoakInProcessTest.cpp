@@ -28,12 +28,6 @@ extern "C" const char* __asan_default_options() {
 
 namespace {
 
-long residentPages() {
-    long size = 0, resident = -1;
-    std::ifstream("/proc/self/statm") >> size >> resident;
-    return resident;
-}
-
 class SoakInProcess : public testing::Test {
 protected:
     void SetUp() override {
@@ -64,7 +58,7 @@ protected:
             EXPECT_TRUE(held.count(key) || sendKey(windowId, "keydown", key)) << key;
         held = keys;
     }
-    void liftJet() { physxHandler->setGlobalPose(physxHandler->planeActor, glm::vec3(0.0f, 150.0f, 0.0f)); }
+    static void liftJet() { physxHandler->setGlobalPose(physxHandler->planeActor, glm::vec3(0, 150, 0)); }
 
     GLFWwindow* window = nullptr;
     std::string windowId;
@@ -116,8 +110,8 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
             physxHandler->setGravityEnabled(physxHandler->planeActor, false);
             liftJet();
         }
-        if (frame >= std::max(400L, frames / 5) && frame % 50 == 0)
-            samples.push_back(residentPages());
+        if (long size = 0; frame >= std::max(400L, frames / 5) && frame % 50 == 0)
+            std::ifstream("/proc/self/statm") >> size >> samples.emplace_back(-1);
     }
     std::cout << frames << " frames: " << rings << " of " << placements[1] << " rings and " << cans << " of "
               << placements[0] << " cans, " << crashes << " crashes, score " << score << "\n";
