@@ -360,9 +360,6 @@ TEST_F(AssembledScene, SwitchesReachTheGlPlacesFollowTheClockAndALoopFrameAdvanc
     }
 
     // Just inside and just outside each threshold, measured from the jet (the camera is 15 behind it).
-    const auto detail = [] {
-        return std::vector<int>{int(ring->currentLevel), boost->currentCan, hat->currentMesh};
-    };
     const std::tuple<float, std::vector<int>> rows[] = {{93.0f, {0, boost->canLowMesh, hat->hatHighMesh}},
                                                         {107.0f, {1, boost->canMesh, hat->hatHighMesh}},
                                                         {193.0f, {1, boost->canMesh, hat->hatHighMesh}},
@@ -373,7 +370,8 @@ TEST_F(AssembledScene, SwitchesReachTheGlPlacesFollowTheClockAndALoopFrameAdvanc
         placeAheadOfJet(physxHandler->boostActor, boost->modelMatrix, distance);
         placeAheadOfJet(physxHandler->hatActor, hat->modelMatrix, distance);
         frame();
-        EXPECT_EQ(detail(), expected) << distance;
+        EXPECT_EQ((std::vector<int>{int(ring->currentLevel), boost->currentCan, hat->currentMesh}), expected)
+            << distance;
     }
 
     const auto advance = [&](double gap) {
