@@ -1,7 +1,6 @@
-// The game's assembled scene at fixed frame times: its events, end, sound and GL objects, and whole frames
-// along a scripted path against tests/golden/ (renew with WINDLAP_RENEW_GOLDEN=1 ctest -R AssembledScene):
-// every HUD line (text, place, colour), and 640 x 360 frames (stored at a quarter size) of the chase view,
-// the sun with its flare and the end screen, HUD included. Also the loop's pure steps and the WAV reader.
+// The assembled scene at fixed frame times: events, end, sound, GL objects, and against tests/golden/ (renew:
+// WINDLAP_RENEW_GOLDEN=1 ctest -R AssembledScene) every HUD line and 640 x 360 frames (a quarter size
+// stored) of the chase view, the sun with its flare and the end screen. Also the loop's pure steps.
 #include "app/EngineTone.h"
 #include "app/FrameSteps.h"
 #include "app/GameLoop.h"
@@ -60,9 +59,8 @@ Image windowPicture() {
     return image;
 }
 
-// Frames are stored at 16 levels a channel (a few kilobytes). A channel may differ by 16 beyond the level's
-// middle, and 40 pixels by more, for llvmpipe's last bits. A mismatch leaves the frame and a difference image
-// (red where a channel is off) in <build>/test-shots/golden/.
+// Stored at 16 levels a channel; a channel may differ by 16 beyond the level's middle, 40 pixels by more
+// (llvmpipe's last bits). A mismatch leaves the frame and a difference (red) in <build>/test-shots/golden/.
 void expectGolden(const std::string& name, const Image& frame) {
     const std::string golden = goldenFolder + name + ".png";
     Image stored = frame, difference = frame;
@@ -299,11 +297,9 @@ TEST_F(AssembledScene, EventsEndAndTeardownOfTheAssembledScene) {
     EXPECT_EQ(sharedInput, nullptr);
 }
 
-// F4 and F5 set the filter pair of every texture they list, F9 the blending, F3 the polygon mode. The ring
-// lands where the UTC clock of the moment and the random words say, and each object's detail follows its
-// distance from the jet as the world update measures it. A loop frame advances the world and the clock by
-// the time since the previous frame, whatever it was; the boost widens the view only while there is a
-// reserve.
+// F4 and F5 set every listed texture's filters, F9 the blending, F3 the polygon mode. The ring lands where
+// the UTC clock and the random words say; detail follows the distance the world update measures. A loop
+// frame advances world and clock by the time since the previous one; the boost widens only with a reserve.
 TEST_F(AssembledScene, SwitchesReachTheGlPlacesFollowTheClockAndALoopFrameAdvancesByTheGap) {
     assembleHigh();
     InputState input;

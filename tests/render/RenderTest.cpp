@@ -1,6 +1,5 @@
 // The render folder in a real GL context with the game's shaders: models, textures, programs and text. The
-// lit scene, its texture units and the score line's pixels are the frame goldens'
-// (tests/app/AssembledSceneTest.cpp).
+// lit scene, its texture units and the score line's pixels are the frame goldens' (AssembledSceneTest).
 #include "render/Mesh.h"
 #include "render/Shader.h"
 #include "render/TextRenderer.h"

@@ -1,7 +1,6 @@
-// A long game in this process: the real start-up, scene, frame and teardown functions, steered by random
-// real key events, with the ring and the boost can put in the jet's path again and again. Every frame
-// advances the game by 1/60 s, whatever the machine's speed. WINDLAP_SOAK_FRAMES sets the length (default
-// 900 for CI; 20000 or more by hand).
+// A long game in this process: the real start-up, scene, frame and teardown functions, steered by random real
+// key events, the ring and the can put in the jet's path again and again, each frame 1/60 s whatever the
+// machine's speed. WINDLAP_SOAK_FRAMES sets the length (default 900 for CI; 20000 or more by hand).
 #include "app/GameLoop.h"
 #include "app/GameState.h"
 #include "app/SceneAssembly.h"
