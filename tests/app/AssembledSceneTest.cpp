@@ -428,13 +428,12 @@ TEST_F(AssembledScene, EveryEventSoundsItsOwnCue) {
     ASSERT_GT(samples.size(), 60 * tenth) << "no wave writer: " << recording.configPath();
     // The crash's noise sweeps through the whoosh's band too: the whoosh is looked for between the hat
     // and the crash, whose crackle is its own.
-    const std::pair<double, double> marks[] = {
-        {1318.5, 1318.5}, {784.0, 784.0}, {1500.0, 2700.0}, {4400.0, 4600.0}};
+    const double bands[][2] = {{1318.5, 1318.5}, {784.0, 784.0}, {1500.0, 2700.0}, {4400.0, 4600.0}};
     std::vector<double> mark[4];
     for (int k = 0; k < 4; ++k) // each band's amplitudes summed every 50 Hz
         for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth) {
             mark[k].push_back(0.0);
-            for (double hertz = marks[k].first; hertz <= marks[k].second + 1.0; hertz += 50.0)
+            for (double hertz = bands[k][0]; hertz <= bands[k][1] + 1.0; hertz += 50.0)
                 mark[k].back() += toneAmplitude(samples, begin, tenth, hertz);
         }
     const auto peak = [&](int k, size_t from, size_t to) {

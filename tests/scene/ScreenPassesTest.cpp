@@ -32,10 +32,8 @@ template <class Pass> glm::vec2 centreOf(const std::vector<unsigned char>& rgba,
     glm::dvec2 sum(0.0);
     int count = 0;
     for (size_t i = 0; i < rgba.size(); i += 4)
-        if (pass(&rgba[i])) {
-            sum += glm::dvec2(i / 4 % w + 0.5, i / 4 / w + 0.5);
-            ++count;
-        }
+        if (pass(&rgba[i]))
+            sum += glm::dvec2(i / 4 % w + 0.5, i / 4 / w + 0.5), ++count;
     return count == 0 ? glm::vec2(-1.0f) : glm::vec2(sum / double(count));
 }
 
