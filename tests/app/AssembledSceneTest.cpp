@@ -347,8 +347,7 @@ TEST_F(AssembledScene, SwitchesReachTheGlPlacesFollowTheClockAndALoopFrameAdvanc
         } while (second != secondAfter || millisecond != millisecondAfter || before.tv_sec != after.tv_sec);
         EXPECT_EQ(std::pair(second, millisecond),
                   std::pair(int(before.tv_sec % 60), int(before.tv_nsec / 1000000)));
-        const tavo::scene::Placement p =
-            tavo::scene::computePlacement(second, millisecond, heightWord, turnWord);
+        const auto p = tavo::scene::computePlacement(second, millisecond, heightWord, turnWord);
         EXPECT_LT(glm::distance(PhysxHandler::getGlobalPosition(physxHandler->ringActor),
                                 glm::vec3(p.a, -p.h, p.b)),
                   1e-2f);

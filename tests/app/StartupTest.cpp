@@ -41,8 +41,7 @@ TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOneOrASizeNoWindowCanHave
         argv.insert(argv.end(), args.begin(), args.end());
         StartupSettings settings;
         std::ostringstream console;
-        const std::string error =
-            parseArguments(static_cast<int>(argv.size()), argv.data(), settings, console);
+        const std::string error = parseArguments(int(argv.size()), argv.data(), settings, console);
         // With fewer than two arguments the console stays quiet.
         const std::string shown =
             argv.size() > 2 ? startupLine(std::string(argv[1]) + " and " + argv[2], "./windlap") : "";
