@@ -1,7 +1,6 @@
-// The game's assembled scene at fixed frame times: its events, end, sound and GL objects, and whole frames
-// along a scripted path against tests/golden/ (renew with WINDLAP_RENEW_GOLDEN=1 ctest -R AssembledScene):
-// every HUD line (text, place, colour), and 640 x 360 frames (stored at a quarter size) of the chase view,
-// the sun with its flare and the end screen, HUD included. Also the loop's pure steps and the WAV reader.
+// The assembled scene at fixed frame times: events, end, sound, GL objects, and against tests/golden/ (renew:
+// WINDLAP_RENEW_GOLDEN=1 ctest -R AssembledScene) every HUD line and 640 x 360 frames (a quarter size
+// stored) of the chase view, the sun with its flare and the end screen. Also the loop's pure steps.
 #include "app/EngineTone.h"
 #include "app/FrameSteps.h"
 #include "app/GameLoop.h"
@@ -28,7 +27,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <sstream>
 #include <thread>
@@ -48,25 +46,21 @@ const bool renewing =
 Image windowPicture() {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
-    const std::vector<unsigned char> rgba = readRgba(0, 0, xResolution, yResolution);
-    Image image{xResolution / 4, yResolution / 4, {}};
+    const int w = xResolution, h = yResolution;
+    const std::vector<unsigned char> rgba = readRgba(0, 0, w, h);
+    Image image{w / 4, h / 4, {}};
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
+            for (int c = 0, sum = 0; c < 3; ++c, sum = 0) {
                 for (int k = 0; k < 16; ++k)
-                    sum += rgba[(static_cast<size_t>(yResolution - 1 - y * 4 - k / 4) * xResolution + x * 4 +
-                                 k % 4) *
-                                    4 +
-                                c];
+                    sum += rgba[(size_t(h - 1 - y * 4 - k / 4) * w + x * 4 + k % 4) * 4 + c];
                 image.rgb.push_back(static_cast<std::uint8_t>((sum + 8) / 16));
             }
     return image;
 }
 
-// Frames are stored at 16 levels a channel (a few kilobytes). A channel may differ by 16 beyond the level's
-// middle, and 40 pixels by more, for llvmpipe's last bits. A mismatch leaves the frame and a difference image
-// (red where a channel is off) in <build>/test-shots/golden/.
+// Stored at 16 levels a channel; a channel may differ by 16 beyond the level's middle, 40 pixels by more
+// (llvmpipe's last bits). A mismatch leaves the frame and a difference (red) in <build>/test-shots/golden/.
 void expectGolden(const std::string& name, const Image& frame) {
     const std::string golden = goldenFolder + name + ".png";
     Image stored = frame, difference = frame;
@@ -127,41 +121,20 @@ protected:
         glfwTerminate();
         resetGameState();
     }
-    // Rings and pickups land where the clock says: they go upright to fixed places ahead of the jet instead.
-    void placeObjects() {
-        const glm::vec3 jet = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
-        const glm::vec3 forward =
-            tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(physxHandler->planeActor));
-        const glm::vec3 side = glm::normalize(glm::cross(forward, glm::vec3(0, 1, 0)));
-        const float up = 1.5707964f; // a quarter turn about x, the scale kept
-        const std::tuple<btRigidBody*, glm::mat4*, glm::vec3, float> places[] = {
-            {physxHandler->ringActor, &ring->modelMatrix, jet + forward * 110.0f + glm::vec3(0, 4, 0), up},
-            {physxHandler->boostActor, &boost->modelMatrix, jet + forward * 70.0f + side * 14.0f, -up},
-            {physxHandler->hatActor, &hat->modelMatrix, jet + forward * 60.0f - side * 12.0f, -up}};
-        for (const auto& [actor, model, at, quarter] : places) {
-            const glm::vec3 scale(glm::length((*model)[0]), glm::length((*model)[1]),
-                                  glm::length((*model)[2]));
-            *model = glm::rotate(glm::translate(glm::mat4(1.0f), at), quarter, glm::vec3(1, 0, 0)) *
-                     glm::scale(glm::mat4(1.0f), scale);
-            physxHandler->setGlobalPose(actor, at);
-        }
-    }
     void frames(int count, float dt) {
-        for (int i = 0; i < count; ++i) {
-            updateWorld(window, dt);
-            renderFrame(dt);
-        }
+        for (int i = 0; i < count; ++i)
+            updateWorld(window, dt), renderFrame(dt);
+    }
+    // A loop frame this long after the previous one.
+    void loopFrame(double gap = 1.0 / 60.0) {
+        double previous = glfwGetTime() - gap;
+        runFrame(window, previous);
     }
     GLFWwindow* window = nullptr;
     static inline const SoundRecording recording{makeTempFolder("windlap-scene")}; // OpenAL reads it once
 };
 
 std::string hudLines;
-void recordHudLine(const char* line, float x, float y, const glm::vec4& c) {
-    char row[160];
-    std::snprintf(row, sizeof row, "%7.1f %6.1f  %.2f %.2f %.2f %.2f  %s\n", x, y, c.r, c.g, c.b, c.a, line);
-    hudLines += row;
-}
 
 TEST_F(AssembledScene, HudTextsStandExactlyInEveryState) {
     assemble(1280, 720);
@@ -169,7 +142,12 @@ TEST_F(AssembledScene, HudTextsStandExactlyInEveryState) {
     score = 120;
     gameTimeLeft = 65.9f;
     hudLines.clear();
-    hudLineListener = recordHudLine;
+    hudLineListener = [](const char* line, float x, float y, const glm::vec4& c) {
+        char row[160];
+        std::snprintf(row, sizeof row, "%7.1f %6.1f  %.2f %.2f %.2f %.2f  %s\n", x, y, c.r, c.g, c.b, c.a,
+                      line);
+        hudLines += row;
+    };
     const auto state = [](const char* name) {
         hudLines += std::string("# ") + name + "\n";
         drawHud(0.02f);
@@ -206,7 +184,22 @@ TEST_F(AssembledScene, HudTextsStandExactlyInEveryState) {
 
 TEST_F(AssembledScene, ChaseViewWireframeSunViewAndEndScreen) {
     assemble(640, 360);
-    placeObjects();
+    // Rings and pickups land where the clock says: they go upright to fixed places ahead of the jet instead.
+    const glm::vec3 jet = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
+    const glm::vec3 forward =
+        tavo::scene::forwardAxis(PhysxHandler::getGlobalRotation(physxHandler->planeActor));
+    const glm::vec3 side = glm::normalize(glm::cross(forward, glm::vec3(0, 1, 0)));
+    const float up = 1.5707964f; // a quarter turn about x, the scale kept
+    const std::tuple<btRigidBody*, glm::mat4*, glm::vec3, float> places[] = {
+        {physxHandler->ringActor, &ring->modelMatrix, jet + forward * 110.0f + glm::vec3(0, 4, 0), up},
+        {physxHandler->boostActor, &boost->modelMatrix, jet + forward * 70.0f + side * 14.0f, -up},
+        {physxHandler->hatActor, &hat->modelMatrix, jet + forward * 60.0f - side * 12.0f, -up}};
+    for (const auto& [actor, model, at, quarter] : places) {
+        const glm::vec3 scale(glm::length((*model)[0]), glm::length((*model)[1]), glm::length((*model)[2]));
+        *model = glm::rotate(glm::translate(glm::mat4(1.0f), at), quarter, glm::vec3(1, 0, 0)) *
+                 glm::scale(glm::mat4(1.0f), scale);
+        physxHandler->setGlobalPose(actor, at);
+    }
     frames(20, 1.0f / 30.0f);
     const Image chase = windowPicture();
     expectGolden("scene-chase", chase);
@@ -248,107 +241,8 @@ TEST_F(AssembledScene, ChaseViewWireframeSunViewAndEndScreen) {
     expectGolden("scene-end", windowPicture());
 }
 
-// The notices' stacking and fading, and the minutes and seconds of 01:05, are hud-lines.txt's.
-TEST(HudTextTest, PlayTimeIsPaddedAndTruncatedAndFramesPerSecondChangeOncePerWindow) {
-    std::istringstream rows("180 03:00 179.99 02:59 65.9 01:05 60 01:00 59.5 00:59 9 00:09 0.99 00:00 "
-                            "600 10:00 -0.01 00:00");
-    for (auto [seconds, shown] = std::pair(0.0f, std::string()); rows >> seconds >> shown;) {
-        char text[32];
-        formatPlayTime(text, sizeof text, seconds);
-        EXPECT_EQ(text, shown) << seconds;
-    }
-    FpsCounter counter;
-    std::vector<int> shown;
-    for (const float frameTime : {0.5f, 0.5f, 0.5f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f})
-        shown.push_back(counter.tick(frameTime));
-    EXPECT_EQ(shown, (std::vector{0, 0, 2, 2, 2, 2, 2, 4}));
-}
-
-// F4 and F5 set the filter pair of every texture they list, F9 the blending, F3 the polygon mode.
-TEST_F(AssembledScene, DebugSwitchesReachTheTexturesTheBlendAndThePolygonMode) {
-    assembleHigh();
-    InputState input;
-    // The last two have no mipmaps to take the minification filter from: they follow magnification.
-    const GLuint textures[] = {plane->diffuseTexture->textureId,
-                               fadeOverlay->texture->textureId,
-                               prizeOverlay->texture->textureId,
-                               lensFlare->textures[0]->textureId,
-                               glow->glowTexture,
-                               glow->sceneTexture,
-                               shadowMap->depthTexture};
-    const GLint filters[][2] = {{GL_NEAREST, GL_LINEAR}, // mipmapping off, nearest or bilinear
-                                {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST},
-                                {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR}};
-    for (int row = 0; row < 6; ++row) {
-        input.mipmapMode = row / 2, input.bilinearSampling = row % 2, input.samplingHeld = 1;
-        applyDebugSwitches(input);
-        for (size_t i = 0; i < std::size(textures); ++i) {
-            GLint min = 0, mag = 0;
-            glBindTexture(GL_TEXTURE_2D, textures[i]);
-            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
-            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
-            EXPECT_EQ(std::pair(min, mag),
-                      std::pair(filters[i < 5 ? row / 2 : 0][row % 2], filters[0][row % 2]))
-                << "mode " << row / 2 << ", bilinear " << row % 2 << ", texture " << i;
-        }
-    }
-    input.samplingHeld = 0;
-    for (const bool on : {false, true}) {
-        input.transparency = input.wireframe = on;
-        input.transparencyHeld = input.wireframeHeld = 1;
-        applyDebugSwitches(input);
-        EXPECT_EQ(states({GL_BLEND, GL_POLYGON_MODE}), (std::vector<GLint>{on, on ? GL_LINE : GL_FILL}));
-    }
-    GlState::setPolygonMode(GL_FILL);
-}
-
-// The ring lands where the UTC clock of the moment and the random words say, and each object's detail
-// follows its distance from the jet as the world update measures it.
-TEST_F(AssembledScene, PlacesFollowTheClockAndDetailTheJetsDistance) {
-    assembleHigh();
-    for (int tries = 0; tries < 3; ++tries) {
-        int second = 0, millisecond = 0, secondAfter = -1, millisecondAfter = -1;
-        timespec before{}, after{};
-        std::srand(5);
-        const std::uint32_t heightWord = tavo::scene::randomWord(), turnWord = tavo::scene::randomWord();
-        do { // within one millisecond of the clock
-            std::srand(5);
-            timespec_get(&before, TIME_UTC);
-            tavo::scene::utcSecondAndMillisecond(second, millisecond);
-            ring->reposition();
-            tavo::scene::utcSecondAndMillisecond(secondAfter, millisecondAfter);
-            timespec_get(&after, TIME_UTC);
-        } while (second != secondAfter || millisecond != millisecondAfter || before.tv_sec != after.tv_sec);
-        EXPECT_EQ(std::pair(second, millisecond),
-                  std::pair(int(before.tv_sec % 60), int(before.tv_nsec / 1000000)));
-        const tavo::scene::Placement p =
-            tavo::scene::computePlacement(second, millisecond, heightWord, turnWord);
-        EXPECT_LT(glm::distance(PhysxHandler::getGlobalPosition(physxHandler->ringActor),
-                                glm::vec3(p.a, -p.h, p.b)),
-                  1e-2f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(337));
-    }
-
-    // Just inside and just outside each threshold, measured from the jet (the camera is 15 behind it).
-    const auto detail = [] {
-        return std::vector<int>{int(ring->currentLevel), boost->currentCan, hat->currentMesh};
-    };
-    const std::tuple<float, std::vector<int>> rows[] = {{93.0f, {0, boost->canLowMesh, hat->hatHighMesh}},
-                                                        {107.0f, {1, boost->canMesh, hat->hatHighMesh}},
-                                                        {193.0f, {1, boost->canMesh, hat->hatHighMesh}},
-                                                        {207.0f, {1, boost->canMesh, hat->hatLowMesh}},
-                                                        {307.0f, {2, boost->canMesh, hat->hatLowMesh}}};
-    for (const auto& [distance, expected] : rows) {
-        placeAheadOfJet(physxHandler->ringActor, ring->modelMatrix, distance);
-        placeAheadOfJet(physxHandler->boostActor, boost->modelMatrix, distance);
-        placeAheadOfJet(physxHandler->hatActor, hat->modelMatrix, distance);
-        frame();
-        EXPECT_EQ(detail(), expected) << distance;
-    }
-}
-
-// Culling, the events, the clock running out, a crash and the end sequence, then complete frame buffers and
-// the teardown.
+// Culling, the events, the clock running out, a crash and the end sequence, then complete frame buffers
+// and the teardown.
 TEST_F(AssembledScene, EventsEndAndTeardownOfTheAssembledScene) {
     assembleHigh();
     sharedInput->showFrameTime = 1;
@@ -403,15 +297,82 @@ TEST_F(AssembledScene, EventsEndAndTeardownOfTheAssembledScene) {
     EXPECT_EQ(sharedInput, nullptr);
 }
 
-// A loop frame advances the world and the clock by the time since the previous frame, whatever it was; the
-// boost widens the view only while there is a reserve.
-TEST_F(AssembledScene, ALoopFrameAdvancesByTheTimeSinceThePreviousOne) {
+// F4 and F5 set every listed texture's filters, F9 the blending, F3 the polygon mode. The ring lands where
+// the UTC clock and the random words say; detail follows the distance the world update measures. A loop
+// frame advances world and clock by the time since the previous one; the boost widens only with a reserve.
+TEST_F(AssembledScene, SwitchesReachTheGlPlacesFollowTheClockAndALoopFrameAdvancesByTheGap) {
     assembleHigh();
+    InputState input;
+    // The last two have no mipmaps to take the minification filter from: they follow magnification.
+    const std::vector<GLuint> textures({plane->diffuseTexture->textureId, fadeOverlay->texture->textureId,
+                                        prizeOverlay->texture->textureId, lensFlare->textures[0]->textureId,
+                                        glow->glowTexture, glow->sceneTexture, shadowMap->depthTexture});
+    const GLint filters[][2] = {{GL_NEAREST, GL_LINEAR}, // mipmapping off, nearest or bilinear
+                                {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST},
+                                {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR}};
+    for (int row = 0; row < 6; ++row) {
+        input.mipmapMode = row / 2, input.bilinearSampling = row % 2, input.samplingHeld = 1;
+        applyDebugSwitches(input);
+        for (size_t i = 0; i < textures.size(); ++i) {
+            GLint min = 0, mag = 0;
+            glBindTexture(GL_TEXTURE_2D, textures[i]);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+            EXPECT_EQ(std::pair(min, mag),
+                      std::pair(filters[i < 5 ? row / 2 : 0][row % 2], filters[0][row % 2]))
+                << "mode " << row / 2 << ", bilinear " << row % 2 << ", texture " << i;
+        }
+    }
+    input.samplingHeld = 0;
+    for (const bool on : {false, true}) {
+        input.transparency = input.wireframe = on;
+        input.transparencyHeld = input.wireframeHeld = 1;
+        applyDebugSwitches(input);
+        EXPECT_EQ(states({GL_BLEND, GL_POLYGON_MODE}), (std::vector<GLint>{on, on ? GL_LINE : GL_FILL}));
+    }
+    GlState::setPolygonMode(GL_FILL);
+
+    for (int tries = 0; tries < 3; ++tries) {
+        int second = 0, millisecond = 0, secondAfter = -1, millisecondAfter = -1;
+        timespec before{}, after{};
+        std::srand(5);
+        const std::uint32_t heightWord = tavo::scene::randomWord(), turnWord = tavo::scene::randomWord();
+        do { // within one millisecond of the clock
+            std::srand(5);
+            timespec_get(&before, TIME_UTC);
+            tavo::scene::utcSecondAndMillisecond(second, millisecond);
+            ring->reposition();
+            tavo::scene::utcSecondAndMillisecond(secondAfter, millisecondAfter);
+            timespec_get(&after, TIME_UTC);
+        } while (second != secondAfter || millisecond != millisecondAfter || before.tv_sec != after.tv_sec);
+        EXPECT_EQ(std::pair(second, millisecond),
+                  std::pair(int(before.tv_sec % 60), int(before.tv_nsec / 1000000)));
+        const auto p = tavo::scene::computePlacement(second, millisecond, heightWord, turnWord);
+        EXPECT_LT(glm::distance(PhysxHandler::getGlobalPosition(physxHandler->ringActor),
+                                glm::vec3(p.a, -p.h, p.b)),
+                  1e-2f);
+        std::this_thread::sleep_for(std::chrono::milliseconds(337));
+    }
+
+    // Just inside and just outside each threshold, measured from the jet (the camera is 15 behind it).
+    const std::tuple<float, std::vector<int>> rows[] = {{93.0f, {0, boost->canLowMesh, hat->hatHighMesh}},
+                                                        {107.0f, {1, boost->canMesh, hat->hatHighMesh}},
+                                                        {193.0f, {1, boost->canMesh, hat->hatHighMesh}},
+                                                        {207.0f, {1, boost->canMesh, hat->hatLowMesh}},
+                                                        {307.0f, {2, boost->canMesh, hat->hatLowMesh}}};
+    for (const auto& [distance, expected] : rows) {
+        placeAheadOfJet(physxHandler->ringActor, ring->modelMatrix, distance);
+        placeAheadOfJet(physxHandler->boostActor, boost->modelMatrix, distance);
+        placeAheadOfJet(physxHandler->hatActor, hat->modelMatrix, distance);
+        frame();
+        EXPECT_EQ((std::vector<int>{int(ring->currentLevel), boost->currentCan, hat->currentMesh}), expected)
+            << distance;
+    }
+
     const auto advance = [&](double gap) {
         const glm::vec3 before = PhysxHandler::getGlobalPosition(physxHandler->planeActor);
         const float clock = gameTimeLeft;
-        double previous = glfwGetTime() - gap;
-        runFrame(window, previous);
+        loopFrame(gap);
         return glm::vec2(glm::distance(before, PhysxHandler::getGlobalPosition(physxHandler->planeActor)),
                          clock - gameTimeLeft);
     };
@@ -431,20 +392,19 @@ TEST_F(AssembledScene, ALoopFrameAdvancesByTheTimeSinceThePreviousOne) {
     }
 }
 
-// Per tenth of a second (the recording runs on the clock), each event's own cue, 1.5 s apart: the ring's E,
-// the hat's G, the can's whoosh (noise sweeping through 1.5 to 1.9 kHz, where no chime has a partial) and the
-// crash's crackle at 4.5 kHz. Each rises tenfold over the engine alone of the first second, in that order,
-// and where one peaks the others' marks stay low.
+// Per tenth of a second (the recording runs on the clock), each event's own cue, 1.5 s apart: the ring's
+// E, the hat's G, the can's whoosh (noise sweeping through 1.5 to 1.9 kHz, where no chime has a partial)
+// and the crash's crackle at 4.5 kHz. Each rises tenfold over the engine alone of the first second, in
+// that order, and where one peaks the others' marks stay low.
 TEST_F(AssembledScene, EveryEventSoundsItsOwnCue) {
     assembleHigh();
-    const auto loopFrame = [&] {
-        double previous = glfwGetTime() - 1.0 / 60.0;
-        runFrame(window, previous);
-    };
-    const auto playThenFlyThrough = [&](btRigidBody* actor, glm::mat4& modelMatrix, const auto& done) {
+    const auto play = [&] {
         for (const auto end = std::chrono::steady_clock::now() + 1500ms;
              std::chrono::steady_clock::now() < end;)
             loopFrame();
+    };
+    const auto playThenFlyThrough = [&](btRigidBody* actor, glm::mat4& modelMatrix, const auto& done) {
+        play();
         for (int i = 0; i < 120 && !done(); ++i)
             placeAheadOfJet(actor, modelMatrix, 5.0f), loopFrame();
         return done();
@@ -460,26 +420,21 @@ TEST_F(AssembledScene, EveryEventSoundsItsOwnCue) {
         physxHandler->planeCrashed = true;
         return plane->crashed;
     }));
-    for (const auto end = std::chrono::steady_clock::now() + 1500ms; std::chrono::steady_clock::now() < end;)
-        loopFrame();
+    play();
     teardownScene();
     const std::vector<float> samples = recording.samples();
     const size_t tenth = SoundRecording::recordingRate / 10;
     ASSERT_GT(samples.size(), 60 * tenth) << "no wave writer: " << recording.configPath();
-    const auto band = [&](size_t begin, double from, double to) {
-        double sum = 0.0;
-        for (double hertz = from; hertz <= to + 1.0; hertz += 50.0)
-            sum += toneAmplitude(samples, begin, tenth, hertz);
-        return sum;
-    };
-    // The crash's noise sweeps through the whoosh's band too: the whoosh is looked for between the hat and
-    // the crash, whose crackle is its own.
-    const std::pair<double, double> marks[] = {
-        {1318.5, 1318.5}, {784.0, 784.0}, {1500.0, 2700.0}, {4400.0, 4600.0}};
+    // The crash's noise sweeps through the whoosh's band too: the whoosh is looked for between the hat
+    // and the crash, whose crackle is its own.
+    const double bands[][2] = {{1318.5, 1318.5}, {784.0, 784.0}, {1500.0, 2700.0}, {4400.0, 4600.0}};
     std::vector<double> mark[4];
-    for (int k = 0; k < 4; ++k)
-        for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth)
-            mark[k].push_back(band(begin, marks[k].first, marks[k].second));
+    for (int k = 0; k < 4; ++k) // each band's amplitudes summed every 50 Hz
+        for (size_t begin = 0; begin + tenth <= samples.size(); begin += tenth) {
+            mark[k].push_back(0.0);
+            for (double hertz = bands[k][0]; hertz <= bands[k][1] + 1.0; hertz += 50.0)
+                mark[k].back() += toneAmplitude(samples, begin, tenth, hertz);
+        }
     const auto peak = [&](int k, size_t from, size_t to) {
         return size_t(std::max_element(mark[k].begin() + from, mark[k].begin() + std::max(from, to)) -
                       mark[k].begin());
@@ -522,7 +477,22 @@ std::string riff(const std::string& chunks) {
     return "RIFF" + le(static_cast<std::uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
-TEST(GameLoop, EngineToneZoomClockAndTheWaveReader) {
+TEST(GameLoop, EngineToneZoomClockPlayTimeFramesPerSecondAndTheWaveReader) {
+    // Play time padded and truncated (the notices' stacking and fading, and 01:05, are hud-lines.txt's);
+    // frames per second changing once per window.
+    std::istringstream rows("180 03:00 179.99 02:59 65.9 01:05 60 01:00 59.5 00:59 9 00:09 0.99 00:00 "
+                            "600 10:00 -0.01 00:00");
+    for (auto [seconds, shown] = std::pair(0.0f, std::string()); rows >> seconds >> shown;) {
+        char text[32];
+        formatPlayTime(text, sizeof text, seconds);
+        EXPECT_EQ(text, shown) << seconds;
+    }
+    FpsCounter counter;
+    std::vector<int> shown;
+    for (const float frameTime : {0.5f, 0.5f, 0.5f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f})
+        shown.push_back(counter.tick(frameTime));
+    EXPECT_EQ(shown, (std::vector{0, 0, 2, 2, 2, 2, 2, 4}));
+
     // From silence faded in; the boost raises pitch and loudness; back toward cruise; then silent.
     const auto r = flyTone(1.0f / 60.0f);
     EXPECT_TRUE(r[0].y == 0.0f && std::abs(r[1].y - EngineTone::cruiseGain) < 1e-4f && r[2].x > 1.4f &&

@@ -1,6 +1,5 @@
 // The render folder in a real GL context with the game's shaders: models, textures, programs and text. The
-// lit scene, its texture units and the score line's pixels are the frame goldens'
-// (tests/app/AssembledSceneTest.cpp).
+// lit scene, its texture units and the score line's pixels are the frame goldens' (AssembledSceneTest).
 #include "render/Mesh.h"
 #include "render/Shader.h"
 #include "render/TextRenderer.h"
@@ -115,23 +114,16 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly)
 // Rows 0, h / 2 and h - 1 at both ends, bottom row first; the 1022-pixel rows are 3066 bytes: any unpack
 // alignment but 1 or 2 would skew them, and the one set before (8 here) is put back.
 TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormat) {
-    const std::string wide = "-size 1022x1 xc:red xc:lime xc:blue -append -define png:color-type=2"; // RGB
-    const Colour red{255, 0, 0}, blue{0, 0, 255}, grey{128, 128, 128};
+    const std::string rgb = "xc:red xc:lime xc:blue -append", g = "xc:'#808080'";
+    const Colour red{255, 0, 0}, lime{0, 255, 0}, blue{0, 0, 255}, grey{128, 128, 128};
+    const std::array<Colour, 3> greys{grey, grey, grey};
+    // RGB, then rows of a palette, of 16 bits a channel and of grey with alpha, each of an odd width.
     const std::tuple<const char*, std::string, int, int, std::array<Colour, 3>> cases[] = {
-        {"grey.png", "-size 16x8 xc:'#808080' -type Grayscale", 16, 8, {grey, grey, grey}},
-        {"wide.png", wide, 1022, 3, {blue, Colour{0, 255, 0}, red}},
-        // Rows of a palette, of 16 bits a channel and of grey with alpha, each of an odd width.
-        {"palette.png",
-         "-size 5x1 xc:red xc:lime xc:blue -append -type Palette",
-         5,
-         3,
-         {blue, Colour{0, 255, 0}, red}},
-        {"deep.png", "-size 7x1 xc:red xc:'#808080' xc:blue -append -depth 16", 7, 3, {blue, grey, red}},
-        {"grey-alpha.png",
-         "-size 3x2 xc:'#808080' -type GrayscaleAlpha -define png:color-type=4",
-         3,
-         2,
-         {grey, grey, grey}}};
+        {"grey.png", "-size 16x8 " + g + " -type Grayscale", 16, 8, greys},
+        {"wide.png", "-size 1022x1 " + rgb + " -define png:color-type=2", 1022, 3, {blue, lime, red}},
+        {"palette.png", "-size 5x1 " + rgb + " -type Palette", 5, 3, {blue, lime, red}},
+        {"deep.png", "-size 7x1 xc:red " + g + " xc:blue -append -depth 16", 7, 3, {blue, grey, red}},
+        {"grey-alpha.png", "-size 3x2 " + g + " -type GrayscaleAlpha -define png:color-type=4", 3, 2, greys}};
     for (const auto& [file, arguments, w, h, rows] : cases) {
         ASSERT_EQ(std::system(("convert " + arguments + " " + folder + "/" + file).c_str()), 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
@@ -183,7 +175,6 @@ TEST_F(RenderTest, TextMovesByWholePixelsHangsFromTheBaselineDrawsInItsColourAnd
     EXPECT_EQ(target.pixel(1, x, y)[0], 0) << "the glow source stays dark";
     EXPECT_EQ(states({GL_CURRENT_PROGRAM, GL_VERTEX_ARRAY_BINDING, GL_TEXTURE_BINDING_2D}),
               (std::vector<GLint>{GLint(textShader.programId), 0, 0}));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // An X11 bitmap font: one bit a pixel, each row of its 12 pixels padded to four bytes. Every glyph arrives as

@@ -44,9 +44,8 @@ std::string dropMeshes(const std::string& model, const std::vector<std::string>&
                   "\"/d' " + model + "\n";
     return script;
 }
-const std::vector<std::string> terrain{"Grid_right",   "Grid_bottomright", "Grid_bottomleft", "Grid_topright",
-                                       "Grid_topleft", "Grid_top",         "Grid_bottom",     "Grid",
-                                       "Grid_left"};
+const std::vector<std::string> terrain({"Grid_right", "Grid_bottomright", "Grid_bottomleft", "Grid_topright",
+                                        "Grid_topleft", "Grid_top", "Grid_bottom", "Grid", "Grid_left"});
 // Every mesh the game looks up by name, of the models other than the terrain, left out every other one.
 std::string lackMeshes(size_t parity) {
     return dropMeshes("Models/fa-18.dae",
@@ -66,9 +65,8 @@ const PlayableBreak playableBreaks[] = {
      "cd Models && rm terrain.dae Ring.dae fa-18.dae boost.dae hat.dae", ""},
     // A terrain of well-formed XML whose triangles name corners the vertex arrays do not have.
     {"NotAModel_TruncatedModel_IndexOutOfRange_NoSoundBackend", "drivers=no-such-backend",
-     "printf 'This is not a model.\\n\\001\\002\\377\\n<COLLADA><node' > Models/fa-18.dae\nkeep "
-     "Models/Ring.dae 5000\n"
-     "sed -i '0,/<p>/s/<p>/<p>99999999 /' Models/terrain.dae",
+     "printf 'This is not a model.\\n\\001\\002\\377\\n<COLLADA><node' > Models/fa-18.dae\n"
+     "keep Models/Ring.dae 5000\nsed -i '0,/<p>/s/<p>/<p>99999999 /' Models/terrain.dae",
      ""},
     {"LackingEvenMeshes_ReadOnlyFolder", "",
      lackMeshes(0) + dropMeshes("Models/terrain.dae", terrain, 0, 2) + "chmod -R a-w .", ""},
@@ -83,15 +81,14 @@ const PlayableBreak playableBreaks[] = {
      "drivers=alsa\n[alsa]\ndevice=windlap-no-such-device",
      dropMeshes("Models/terrain.dae", {"Grid_right", "Grid_top", "Grid_bottom", "Grid", "Grid_left"}) +
          "cd Textures && rm fa-18-uv.png fa-18-glow.png Blacka.png Prize.tif\n"
-         "rm lensflare/bloom.jpg lensflare/spike.jpg lensflare/halo1.jpg lensflare/halo2.jpg "
-         "lensflare/ring.jpg\n"
+         "cd lensflare && rm bloom.jpg spike.jpg halo1.jpg halo2.jpg ring.jpg && cd ..\n"
          "cd skybox && rm right.jpg left.jpg top.jpg bottom.jpg back.jpg front.jpg",
      "1290\n1290\n1290\n1290\n1290\n1290\n1290\n1290\n1290\n"},
     // Sounds broken in every way (missing, not a WAV, cut in the header, the format and the samples).
     {"MissingFont_BrokenSounds", "drivers=wave\n[wave]\nfile=/dev/null",
-     "rm Fonts/arial.ttf Sounds/engine.wav\nprintf 'RIFF\\020\\000\\000\\000WAVEfmt \\377\\377\\377\\177 not "
-     "a sound' > "
-     "Sounds/ring.wav\nkeep Sounds/hat.wav 5\nkeep Sounds/boost.wav 5000\nkeep Sounds/crash.wav 9000",
+     "rm Fonts/arial.ttf Sounds/engine.wav\n"
+     "printf 'RIFF\\020\\000\\000\\000WAVEfmt \\377\\377\\377\\177 not a sound' > Sounds/ring.wav\n"
+     "keep Sounds/hat.wav 5\nkeep Sounds/boost.wav 5000\nkeep Sounds/crash.wav 9000",
      "ERROR::FREETYPE: Failed to load font\n"},
 };
 

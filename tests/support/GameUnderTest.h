@@ -70,9 +70,8 @@ public:
     ~GameUnderTest() { releaseKeys(); }
 
     bool waitForWindow(std::chrono::milliseconds timeout = 60s) {
-        return waitUntil([&] { return !(window = findWindow(process.pid())).empty() || !running(); },
-                         timeout) &&
-               !window.empty();
+        waitUntil([&] { return !(window = findWindow(process.pid())).empty() || !running(); }, timeout);
+        return !window.empty();
     }
     // Until two screenshots 300 ms apart differ: before its first frame the window holds still, and so does
     // a hung game. False if the game ended.

@@ -17,9 +17,8 @@ inline void GLAPIENTRY failOnGlMessage(GLenum, GLenum type, GLuint id, GLenum se
         ADD_FAILURE() << "GL message " << id << ": " << message;
 }
 
-// The game's own window of this size, its context current and blending on, after changing to the game's run
-// folder so paths such as "./Shader/basic.vert" resolve as in the game; the GL's messages are listened to. A
-// failure ends the process.
+// The game's own window of this size, context current, blending on and GL messages listened to, in the run
+// folder so that "./Shader/basic.vert" resolves as in the game. A failure ends the process.
 inline GLFWwindow* openGameWindow(int width, int height) {
     EXPECT_EQ(chdir(WINDLAP_RUN_DIR), 0);
     GLFWwindow* window = openWindow({width, height});

@@ -9,9 +9,8 @@
 #include <utility>
 #include <vector>
 
-// What the game plays, written by OpenAL Soft's wave writer (mono, 32-bit float, recordingRate) to
-// folder/sound.wav instead of a sound card, for a game started with environment() set and ALSOFT_DRIVERS
-// unset. The file is complete once the game has closed the device.
+// What a game started with environment() set and ALSOFT_DRIVERS unset plays, as OpenAL Soft's wave writer
+// writes it (mono, 32-bit float, recordingRate) to folder/sound.wav, complete once the device is closed.
 class SoundRecording {
 public:
     static constexpr int recordingRate = 22050;

@@ -201,8 +201,7 @@ TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsTerrainWithoutStepsAndPlaceme
     const auto grid = std::find_if(terrain.meshes.begin(), terrain.meshes.end(),
                                    [](const ag::MeshData& mesh) { return mesh.name == "Grid"; });
     tavo::util::PhysxHandler physics;
-    btRigidBody* centre =
-        physics.createTerrainPiece(grid->positions, grid->indices, 10.0f, {0.0f, -300.0f, 0.0f});
+    auto* centre = physics.createTerrainPiece(grid->positions, grid->indices, 10.0f, {0.0f, -300.0f, 0.0f});
     auto buried = [&](float x, float y, float z) {
         return tavo::util::PhysxHandler::raycastUp(centre, centre, {x, y, z}).has_value();
     };
