@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-// Title and size from the command line, a size the window manager must keep, Escape: status 0, quietly.
-// Full screen at a size the screen does not offer takes the screen's one mode (Xvfb has no other), and the
-// picture and the HUD fill it, before and after a boost widens the view.
+// Title and size from the command line, a size the window manager must keep, Escape: status 0, quietly. Full
+// screen at a size not offered takes Xvfb's one mode; picture and HUD fill it, before and after a boost.
 TEST(Window, TitleSizeFixedSizeFullscreenAtAnySizeAndEscape) {
     struct Row {
         std::vector<std::string> args;
@@ -55,15 +54,12 @@ TEST(Window, TitleSizeFixedSizeFullscreenAtAnySizeAndEscape) {
             game.keyUp("Shift_L");
         }
         const ProcessResult end = game.quitWithEscape();
-        EXPECT_EQ(end.exitStatus, 0) << end;
-        EXPECT_EQ(end.err, "") << end;
-        EXPECT_EQ(end.out, out) << end;
+        EXPECT_EQ(std::tie(end.exitStatus, end.err, end.out), std::make_tuple(0, "", out)) << end;
     }
 }
 
-// The game's window captures the cursor: X pointer motion steers the orbit camera at 100 units a radian, to
-// the right and down for ever (the travel below is wider than the screen), the elevation stopping at 85
-// degrees either way and turning back at once.
+// The window captures the cursor: X pointer motion steers the orbit at 100 units a radian, past the screen's
+// width, the elevation stopping at 85 degrees either way and turning back at once.
 TEST(Window, PointerMotionSteersTheOrbitCamera) {
     GLFWwindow* window = openGameWindow(320, 180);
     tavo::scene::Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
