@@ -10,11 +10,9 @@
 
 using tavo::util::PhysxHandler;
 
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-} // namespace
 // Counts heap allocations while armed.
+static std::atomic<bool> counting{false};
+static std::atomic<long> allocations{0};
 void* operator new(std::size_t size) {
     allocations += counting ? 1 : 0;
     if (void* p = std::malloc(size ? size : 1))
