@@ -100,7 +100,10 @@ TEST_F(InputStateTest, EachSwitchActsOncePerPressItsHeldByteFollowsTheKeyAndFlig
 }
 
 // Down and up between two polls is one press; so is a release and a new press of a key held at both polls.
-TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
+// Then recorded joystick states, one poll each: which are connected, the axes (a game pad's left x, y, right
+// x, y, left and right trigger), the axes a stick reports, the buttons held (a bit each: A or the stick's
+// first 1, B or its second 2, right shoulder 32) and a key; pitch, yaw, roll; boost, camera.
+TEST_F(InputStateTest, TapsCountOnceGamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPluggedInAnyTime) {
     std::vector<int> seen;
     source.taps = {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8};
     pollInput();
@@ -115,12 +118,7 @@ TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
     pollInput();
     seen.push_back(state->wireframe);
     EXPECT_EQ(seen, std::vector<int>({1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 0}));
-}
 
-// Recorded joystick states, one poll each: which are connected, the axes (a game pad's left x, y, right x, y,
-// left and right trigger), the axes a stick reports, the buttons held (a bit each: A or the stick's first 1,
-// B or its second 2, right shoulder 32) and a key; pitch, yaw, roll; boost, camera.
-TEST_F(InputStateTest, GamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPluggedInAtAnyTime) {
     using Axes = std::array<float, 6>;
     constexpr Axes rest{0, 0, 0, 0, -1, -1};
     const std::tuple<int, int, Axes, int, int, int, glm::vec3, glm::ivec2> polls[] = {

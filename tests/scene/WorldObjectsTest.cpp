@@ -506,5 +506,4 @@ TEST_F(WorldTest, TerrainPiecesStandAtTheirGridPlacesAndAreCulledByTheirOwnSpher
             << drawn;
         EXPECT_EQ(everything, chosen) << "the map changed at " << camera.x << ", " << camera.z;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
