@@ -63,8 +63,7 @@ TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTa
             return countWhere(game.screenshot(name), {100, 205, 1100, 612}, isWhite);
         };
         const int before = help("before");
-        // Held past X's key repeat (after 660 ms, 25 a second): repeated presses are no new ones, the page
-        // stays on while the key is down and after.
+        // Held past X's key repeat (from 660 ms, 25 a second): repeats are no new presses, the page stays on.
         game.keyDown("F1");
         std::this_thread::sleep_for(900ms);
         for (const char* shot : {"help held", "help held longer", "help held longest"})
@@ -90,9 +89,8 @@ TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTa
             s.level += samples[i] * samples[i] / window;
             steps += (samples[i] - samples[i - 1]) * (samples[i] - samples[i - 1]) / window;
         }
-        s.level = std::sqrt(s.level);
-        s.roughness =
-            s.level > 0.0 ? std::sqrt(steps) / s.level : 0.0; // near 0 for low tones, over 1 for noise
+        s.level = std::sqrt(s.level); // roughness: near 0 for low tones, above 1 for noise
+        s.roughness = s.level > 0.0 ? std::sqrt(steps) / s.level : 0.0;
         for (double hertz = 60.0; hertz <= 300.0; hertz += 1.0)
             if (const double amplitude = toneAmplitude(samples, begin, window, hertz); amplitude > best)
                 best = amplitude, s.fundamental = hertz;
