@@ -1,6 +1,5 @@
-// The real game flown by real keys, its sound recorded by OpenAL Soft's wave writer: cruise, Left Shift held
-// for the boost and released, a dive into the ground, the end screen. The recording's time line is the
-// game's own, so nothing here depends on the frame rate.
+// The real game flown by real keys, its sound recorded on the game's own time line by OpenAL Soft's wave
+// writer: cruise, Left Shift held for the boost and released, a dive into the ground, the end screen.
 #include "support/GameUnderTest.h"
 #include "support/SoundRecording.h"
 #include "support/TestModels.h"
@@ -23,26 +22,7 @@ struct Stretch {
     double level = 0.0, roughness = 0.0, fundamental = 0.0;
 };
 
-Stretch measure(const std::vector<float>& samples, size_t begin) {
-    Stretch s;
-    double steps = 0.0, best = -1.0;
-    for (size_t i = begin + 1; i < begin + window; ++i) {
-        s.level += samples[i] * samples[i] / window;
-        steps += (samples[i] - samples[i - 1]) * (samples[i] - samples[i - 1]) / window;
-    }
-    s.level = std::sqrt(s.level);
-    s.roughness = s.level > 0.0 ? std::sqrt(steps) / s.level : 0.0; // near 0 for low tones, above 1 for noise
-    for (double hertz = 60.0; hertz <= 300.0; hertz += 1.0)
-        if (const double amplitude = toneAmplitude(samples, begin, window, hertz); amplitude > best) {
-            best = amplitude;
-            s.fundamental = hertz;
-        }
-    return s;
-}
-
-bool isGold(Rgb c) {
-    return c.r > 170 && c.g > 110 && c.b < 90 && c.r > c.b + 100;
-}
+const auto isGold = [](Rgb c) { return c.r > 170 && c.g > 110 && c.b < 90 && c.r > c.b + 100; };
 
 TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTaps) {
     const SoundRecording recording(makeTempFolder("windlap-sound"));
@@ -83,8 +63,7 @@ TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTa
             return countWhere(game.screenshot(name), {100, 205, 1100, 612}, isWhite);
         };
         const int before = help("before");
-        // Held past X's key repeat (after 660 ms, 25 a second): repeated presses are no new ones, the page
-        // stays on while the key is down and after.
+        // Held past X's key repeat (from 660 ms, 25 a second): repeats are no new presses, the page stays on.
         game.keyDown("F1");
         std::this_thread::sleep_for(900ms);
         for (const char* shot : {"help held", "help held longer", "help held longest"})
@@ -104,7 +83,17 @@ TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTa
     std::vector<Stretch> stretches;
     std::ostringstream table;
     for (size_t begin = 0; begin + window <= samples.size(); begin += window) {
-        const Stretch& s = stretches.emplace_back(measure(samples, begin));
+        Stretch& s = stretches.emplace_back();
+        double steps = 0.0, best = -1.0;
+        for (size_t i = begin + 1; i < begin + window; ++i) {
+            s.level += samples[i] * samples[i] / window;
+            steps += (samples[i] - samples[i - 1]) * (samples[i] - samples[i - 1]) / window;
+        }
+        s.level = std::sqrt(s.level); // roughness: near 0 for low tones, above 1 for noise
+        s.roughness = s.level > 0.0 ? std::sqrt(steps) / s.level : 0.0;
+        for (double hertz = 60.0; hertz <= 300.0; hertz += 1.0)
+            if (const double amplitude = toneAmplitude(samples, begin, window, hertz); amplitude > best)
+                best = amplitude, s.fundamental = hertz;
         table << "\n  " << begin / window / 4.0 << " s: " << s.level << " rms, roughness " << s.roughness
               << ", " << s.fundamental << " Hz";
     }

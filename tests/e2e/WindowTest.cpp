@@ -4,41 +4,35 @@
 
 #include <gtest/gtest.h>
 
-// Title and size from the command line, a size the window manager must keep, Escape: status 0, quietly.
-// Full screen at a size the screen does not offer takes the screen's one mode (Xvfb has no other), and the
-// picture and the HUD fill it, before and after a boost widens the view.
+// Title and size from the command line, a size the window manager must keep, Escape: status 0, quietly. Full
+// screen at a size not offered takes Xvfb's one mode; picture and HUD fill it, before and after a boost.
 TEST(Window, TitleSizeFixedSizeFullscreenAtAnySizeAndEscape) {
-    struct Row {
-        std::vector<std::string> args;
-        int width, height; // the screen's for full screen
-        bool fullscreen;
-    };
-    const Row rows[] = {{{"800", "600"}, 800, 600, false},
-                        {{"640", "480", "1", "75"}, 800, 600, true},
-                        {{"1024", "768", "1"}, 1280, 1024, true}};
-    for (const Row& row : rows) {
-        const std::string out = startupLine(row.args[0] + " and " + row.args[1]);
+    // Arguments; the window's size, the screen's for full screen.
+    const std::tuple<std::vector<std::string>, int, int> rows[] = {{{"800", "600"}, 800, 600},
+                                                                   {{"640", "480", "1", "75"}, 800, 600},
+                                                                   {{"1024", "768", "1"}, 1280, 1024}};
+    for (const auto& [args, w, h] : rows) {
+        const std::string out = startupLine(args[0] + " and " + args[1]);
         SCOPED_TRACE(out);
-        const XServer screen(row.width, row.height);
-        GameUnderTest game(row.args);
+        const XServer screen(w, h);
+        GameUnderTest game(args);
         // The title is set once the scene is built, before the first frame.
         ASSERT_TRUE(game.waitForWindow() && game.waitForFrames()) << game.diagnostics();
         EXPECT_EQ(xTool({"xdotool", "getwindowname", game.windowId()}), "Windlap\n");
-        const std::string size = std::to_string(row.width) + "\nHEIGHT=" + std::to_string(row.height) + "\n";
+        const std::string size = std::to_string(w) + "\nHEIGHT=" + std::to_string(h) + "\n";
         EXPECT_NE(xTool({"xdotool", "getwindowgeometry", "--shell", game.windowId()}).find("WIDTH=" + size),
                   std::string::npos);
-        if (!row.fullscreen) {
+        if (args.size() < 3) { // windowed
             const std::string hints = xTool({"xprop", "-id", game.windowId(), "WM_NORMAL_HINTS"});
-            const std::string wh = std::to_string(row.width) + " by " + std::to_string(row.height);
+            const std::string wh = std::to_string(w) + " by " + std::to_string(h);
             EXPECT_NE(hints.find("minimum size: " + wh), std::string::npos) << hints;
             EXPECT_NE(hints.find("maximum size: " + wh), std::string::npos) << hints;
         } else {
             // Sky and hills up to the screen's edges, outside the size asked for too; the points in the top
             // right corner and the play time in the bottom right, their baselines 100 pixels from the edge.
-            const int w = row.width, h = row.height, askedW = std::stoi(row.args[0]),
-                      askedH = std::stoi(row.args[1]);
+            const int askedW = std::stoi(args[0]), askedH = std::stoi(args[1]);
             const auto black = [](Rgb c) { return c.r + c.g + c.b == 0; };
-            const auto check = [&](const char* name) {
+            const auto check = [&, w = w, h = h](const char* name) { // bindings are captured by copy
                 const Image shot = game.screenshot(name);
                 EXPECT_LT(countWhere(shot, {0, 0, w, h - askedH}, black) +
                               countWhere(shot, {askedW, 0, w, h}, black),
@@ -55,15 +49,12 @@ TEST(Window, TitleSizeFixedSizeFullscreenAtAnySizeAndEscape) {
             game.keyUp("Shift_L");
         }
         const ProcessResult end = game.quitWithEscape();
-        EXPECT_EQ(end.exitStatus, 0) << end;
-        EXPECT_EQ(end.err, "") << end;
-        EXPECT_EQ(end.out, out) << end;
+        EXPECT_EQ(std::tie(end.exitStatus, end.err, end.out), std::make_tuple(0, "", out)) << end;
     }
 }
 
-// The game's window captures the cursor: X pointer motion steers the orbit camera at 100 units a radian, to
-// the right and down for ever (the travel below is wider than the screen), the elevation stopping at 85
-// degrees either way and turning back at once.
+// The window captures the cursor: X pointer motion steers the orbit at 100 units a radian, past the screen's
+// width, the elevation stopping at 85 degrees either way and turning back at once.
 TEST(Window, PointerMotionSteersTheOrbitCamera) {
     GLFWwindow* window = openGameWindow(320, 180);
     tavo::scene::Camera camera(15.0f, 1.0f, glm::mat4(1.0f));

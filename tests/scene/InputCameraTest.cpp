@@ -41,7 +41,7 @@ class InputStateTest : public testing::Test {
 protected:
     void SetUp() override { state = createInputState(&source); }
     void TearDown() override { destroyInputState(); }
-    void press(std::initializer_list<int> keys) {
+    void press(const std::set<int>& keys) {
         source.keys = keys;
         pollInput();
     }
@@ -52,7 +52,7 @@ protected:
 } // namespace
 
 // Per switch key: the value at start and after each of three held presses, and its held byte (if any).
-TEST_F(InputStateTest, EachSwitchActsOncePerPressAndItsHeldByteFollowsTheKey) {
+TEST_F(InputStateTest, EachSwitchActsOncePerPressItsHeldByteFollowsTheKeyAndFlightKeysGiveTheirSigns) {
     EXPECT_EQ(sharedInput, state);
     using Byte = std::uint8_t InputState::*;
     struct Switch {
@@ -81,23 +81,17 @@ TEST_F(InputStateTest, EachSwitchActsOncePerPressAndItsHeldByteFollowsTheKey) {
     }
     press({GLFW_KEY_F1, GLFW_KEY_F3}); // two at once both act
     EXPECT_EQ(state->showHelp + state->wireframe, 0);
-}
 
-TEST_F(InputStateTest, FlightKeysGiveTheirSignsAndOpposingKeysCancel) {
-    struct Row {
-        std::initializer_list<int> keys;
-        float pitch, yaw, roll;
-    };
-    const Row rows[] = {{{GLFW_KEY_W}, -1, 0, 0},
-                        {{GLFW_KEY_S}, 1, 0, 0},
-                        {{GLFW_KEY_D, GLFW_KEY_Q}, 0, 1, 1},
-                        {{GLFW_KEY_A, GLFW_KEY_E}, 0, -1, -1},
-                        {{GLFW_KEY_W, GLFW_KEY_S, GLFW_KEY_Q, GLFW_KEY_E, GLFW_KEY_A, GLFW_KEY_D}, 0, 0, 0}};
-    for (const Row& r : rows) {
-        press(r.keys);
-        EXPECT_EQ(glm::vec3(state->pitchAxis, state->yawAxis, state->rollAxis),
-                  glm::vec3(r.pitch, r.yaw, r.roll))
-            << *r.keys.begin();
+    // Flight keys give their signs (pitch, yaw, roll) and opposing keys cancel.
+    const std::pair<std::set<int>, glm::vec3> rows[] = {
+        {{GLFW_KEY_W}, {-1, 0, 0}},
+        {{GLFW_KEY_S}, {1, 0, 0}},
+        {{GLFW_KEY_D, GLFW_KEY_Q}, {0, 1, 1}},
+        {{GLFW_KEY_A, GLFW_KEY_E}, {0, -1, -1}},
+        {{GLFW_KEY_W, GLFW_KEY_S, GLFW_KEY_Q, GLFW_KEY_E, GLFW_KEY_A, GLFW_KEY_D}, {0, 0, 0}}};
+    for (const auto& [keys, turns] : rows) {
+        press(keys);
+        EXPECT_EQ(glm::vec3(state->pitchAxis, state->yawAxis, state->rollAxis), turns) << *keys.begin();
     }
     press({GLFW_KEY_LEFT_SHIFT, GLFW_KEY_V, GLFW_KEY_ESCAPE, GLFW_KEY_SPACE});
     EXPECT_EQ(state->boostButton + state->cameraButton + state->escapeKey + state->spaceKey, 4);
@@ -106,7 +100,10 @@ TEST_F(InputStateTest, FlightKeysGiveTheirSignsAndOpposingKeysCancel) {
 }
 
 // Down and up between two polls is one press; so is a release and a new press of a key held at both polls.
-TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
+// Then recorded joystick states, one poll each: which are connected, the axes (a game pad's left x, y, right
+// x, y, left and right trigger), the axes a stick reports, the buttons held (a bit each: A or the stick's
+// first 1, B or its second 2, right shoulder 32) and a key; pitch, yaw, roll; boost, camera.
+TEST_F(InputStateTest, TapsCountOnceGamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPluggedInAnyTime) {
     std::vector<int> seen;
     source.taps = {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8};
     pollInput();
@@ -121,12 +118,7 @@ TEST_F(InputStateTest, TapsBetweenPollsCountOnce) {
     pollInput();
     seen.push_back(state->wireframe);
     EXPECT_EQ(seen, std::vector<int>({1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 0}));
-}
 
-// Recorded joystick states, one poll each: which are connected, the axes (a game pad's left x, y, right x, y,
-// left and right trigger), the axes a stick reports, the buttons held (a bit each: A or the stick's first 1,
-// B or its second 2, right shoulder 32) and a key; pitch, yaw, roll; boost, camera.
-TEST_F(InputStateTest, GamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPluggedInAtAnyTime) {
     using Axes = std::array<float, 6>;
     constexpr Axes rest{0, 0, 0, 0, -1, -1};
     const std::tuple<int, int, Axes, int, int, int, glm::vec3, glm::ivec2> polls[] = {
@@ -139,8 +131,7 @@ TEST_F(InputStateTest, GamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPlu
         {2, -1, {-1, 1, 0.6f, 0, 1, -1}, 3, 2, 0, {1, 0.5f, -1}, {0, 1}},  // a corner is full on both
         {2, 0, rest, 3, 32, GLFW_KEY_Q, {0, 1, 0}, {1, 0}},                // the pad before a stick
         {-1, -1, rest, 3, 0, 0, {0, 0, 0}, {0, 0}},                        // unplugged: nothing stays held
-        {3, -1, {0, 0, 0, 0, -1, 0}, 3, 0, GLFW_KEY_Q, {0, 1, 0}, {0, 0}}, // a trigger never at rest:
-                                                                           // unmapped
+        {3, -1, {0, 0, 0, 0, -1, 0}, 3, 0, GLFW_KEY_Q, {0, 1, 0}, {0, 0}}, // a trigger off rest: unmapped
         {-1, 1, {-0.36f, 0.48f, 0.75f}, 3, 3, GLFW_KEY_W, {0.4f, 0.6875f, -0.3f}, {1, 1}}, // a flight stick
         {-1, 1, {0.1f, 0.1f, 0.75f}, 2, 3, GLFW_KEY_E, {0, -1, 0}, {1, 0}}};               // with two axes
     for (const auto& [pad, stick, axes, reported, buttons, key, turns, boostCamera] : polls) {

@@ -1,5 +1,4 @@
-// Jet, ring, pickups, terrain and their placement: small model files, a real GL context and a real physics
-// world.
+// Jet, ring, pickups, terrain and their placement: small model files, a real GL context and physics world.
 #include "scene/Boost.h"
 #include "scene/FlightModel.h"
 #include "scene/Hat.h"
@@ -28,14 +27,8 @@ using tavo::util::PhysxHandler;
 
 namespace {
 
-// The game's terrain pose: model (x, y, z) lies at world (10 x, 10 z - 300, -10 y).
-const glm::mat4 terrainPose =
-    glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0, -300, 0)), glm::vec3(10));
 constexpr float frame = 1.0f / 60.0f;
-struct PiecePlace {
-    const char* name;
-    float cx, cy;
-};
+using PiecePlace = std::tuple<const char*, float, float>; // name, model-space centre
 // The nine pieces in the game's slot order, at their model-space places.
 const std::vector<PiecePlace> allPieces = {{"Grid_right", 0, 200},         {"Grid_bottomright", 200, 200},
                                            {"Grid_bottomleft", 200, -200}, {"Grid_topright", -200, 200},
@@ -55,21 +48,13 @@ TestMesh triangles(const std::string& name, int n) {
 
 template <class Draw> GLuint primitivesDrawn(Draw&& draw) {
     GLuint query = 0, count = 0;
-    glGenQueries(1, &query);
-    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    glGenQueries(1, &query), glBeginQuery(GL_PRIMITIVES_GENERATED, query);
     draw();
-    glEndQuery(GL_PRIMITIVES_GENERATED);
-    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &count);
+    glEndQuery(GL_PRIMITIVES_GENERATED), glGetQueryObjectuiv(query, GL_QUERY_RESULT, &count);
     glDeleteQueries(1, &query);
     return count;
 }
 
-// Angle of a part's turn about its axis, relative to the jet.
-float hingeAngle(const Plane& jet, int part, glm::vec3 axis) {
-    const glm::vec3 probe = axis.x > 0.5f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
-    const glm::vec3 turned = glm::mat3(glm::inverse(jet.modelMatrix) * jet.meshes[part]->modelMatrix) * probe;
-    return std::atan2(glm::dot(glm::cross(probe, turned), axis), glm::dot(probe, turned)) / degree;
-}
 const glm::vec3 xAxis(1, 0, 0), zAxis(0, 0, 1);
 
 class WorldTest : public GlTest {
@@ -91,32 +76,28 @@ protected:
         physics = std::make_unique<PhysxHandler>();
     }
     void TearDown() override {
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         plane.reset();
         physics.reset();
         sharedInput = nullptr;
         GlTest::TearDown();
     }
-    std::unique_ptr<Ring> makeRing(const std::string& file = "/ring.dae") {
-        return std::make_unique<Ring>(glm::mat4(1.0f), &color, folder + file, physics.get());
-    }
     // Flat pieces of 200 x 200 model units at height 16 (world -140), 4 x 4 quads each.
     std::unique_ptr<Terrain> makeTerrain(const std::vector<PiecePlace>& pieces) {
         std::vector<TestMesh> meshes;
-        for (const PiecePlace& piece : pieces) {
-            TestMesh mesh;
-            mesh.name = piece.name;
-            for (int j = 0; j < 4; ++j)
-                for (int i = 0; i < 4; ++i)
-                    for (const glm::ivec2 c : {glm::ivec2(0, 0), {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}}) {
-                        mesh.positions.emplace_back(piece.cx - 100 + (i + c.x) * 50,
-                                                    piece.cy - 100 + (j + c.y) * 50, 16);
-                        mesh.normals.push_back({0, 0, 1});
-                    }
-            meshes.push_back(mesh);
+        for (const auto& [name, cx, cy] : pieces) {
+            TestMesh& mesh = meshes.emplace_back();
+            mesh.name = name;
+            for (int q = 0; q < 16; ++q) // quad q % 4 across, q / 4 down
+                for (const glm::ivec2 c : {glm::ivec2(0, 0), {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}}) {
+                    mesh.positions.emplace_back(cx - 100 + (q % 4 + c.x) * 50, cy - 100 + (q / 4 + c.y) * 50,
+                                                16);
+                    mesh.normals.push_back({0, 0, 1});
+                }
         }
         writeCollada(folder + "/terrain.dae", meshes);
-        return std::make_unique<Terrain>(terrainPose, &color, folder + "/terrain.dae", 10.0f, physics.get());
+        // The game's pose: model (x, y, z) lies at world (10 x, 10 z - 300, -10 y).
+        const glm::mat4 pose = glm::scale(glm::translate(glm::mat4(1.0f), {0, -300, 0}), glm::vec3(10));
+        return std::make_unique<Terrain>(pose, &color, folder + "/terrain.dae", 10.0f, physics.get());
     }
     Plane& makePlane() {
         plane.reset();
@@ -150,13 +131,9 @@ protected:
 
 } // namespace
 
-// One flight per frame time, high above the ground: settled speeds, the reserve and the turns' signs at the
-// ends of its phases, and where it ends against the flight at 60 fps.
+// One flight per frame time, high up: settled speeds, reserve, turn signs, and its end against 60 fps.
 TEST_F(WorldTest, FlightMovesAlikeAtEveryFrameTime) {
-    struct End {
-        glm::vec3 position, forward;
-        float distance;
-    };
+    using End = std::tuple<glm::vec3, glm::vec3, float>; // position, forward, distance flown
     auto flight = [&](float dt) {
         SCOPED_TRACE(testing::Message() << "dt 1/" << std::lround(1 / dt));
         freshWorld();
@@ -180,41 +157,89 @@ TEST_F(WorldTest, FlightMovesAlikeAtEveryFrameTime) {
         EXPECT_LT(phase(4, 0, 0, 0, 1), 60.0f); // held with nothing left: cruise
         EXPECT_TRUE(jet.boostReserve > -dt && jet.boostReserve <= 0.0f) << jet.boostReserve;
         jet.boostReserve = 5.0f;
-        phase(3, 0, 0, 0, 1);
-        phase(1, 0, 0, 0, 0);
+        phase(3, 0, 0, 0, 1), phase(1, 0, 0, 0, 0);
         EXPECT_NEAR(jet.boostReserve, 2.0f, 1e-3f); // released, the rest is kept
         phase(2, 0, 0, 1, 0);
         EXPECT_NEAR(jet.actor->getAngularVelocity().length() / degree, 75.0f, 0.4f);
         EXPECT_GT(forwardAxis(rotation()).x, 0.3f); // Q yaws left, toward +x
-        phase(1, 0, 0, 0, 0);
-        phase(1, 1, 0, 0, 0);
+        phase(1, 0, 0, 0, 0), phase(1, 1, 0, 0, 0);
         EXPECT_GT(forwardAxis(rotation()).y, 0.3f); // S pulls the nose up
-        phase(1, -1, 0, 0, 0);
-        phase(1, 0, 0, 0, 0);
-        phase(1, 0, 1, 0, 0);
+        phase(1, -1, 0, 0, 0), phase(1, 0, 0, 0, 0), phase(1, 0, 1, 0, 0);
         EXPECT_GT(sideAxis(rotation()).y, 0.3f); // the left wing rises
-        phase(1, 0, -1, 0, 0);
-        phase(2, 0, 0, 0, 0);
+        phase(1, 0, -1, 0, 0), phase(2, 0, 0, 0, 0);
         return End{PhysxHandler::getGlobalPosition(jet.actor), forwardAxis(rotation()), distance};
     };
-    const End reference = flight(1 / 60.0f);
+    const auto [position, forward, distance] = flight(1 / 60.0f);
     for (const int fps : {10, 15, 20, 30, 144}) { // off by a share of the distance flown, and in degrees
-        const End f = flight(1.0f / fps);
-        EXPECT_LT(glm::distance(f.position, reference.position) / reference.distance, 0.01f) << fps;
-        EXPECT_LT(std::acos(std::clamp(glm::dot(f.forward, reference.forward), -1.0f, 1.0f)) / degree, 2)
-            << fps;
+        const auto [at, nose, flown] = flight(1.0f / fps);
+        EXPECT_LT(glm::distance(at, position) / distance, 0.01f) << fps << " flew " << flown;
+        EXPECT_LT(std::acos(std::clamp(glm::dot(nose, forward), -1.0f, 1.0f)) / degree, 2) << fps;
     }
 }
 
-TEST_F(WorldTest, ControlSurfacesFollowTheInputYawTurnsAboutTheJetsUpAndAfterTheCrashNothingTurnsOrBoosts) {
+TEST_F(WorldTest, JetPartsDrawShadowAndFollowTheInputYawAboutTheJetsUpAndCrashedNothingTurnsOrBoosts) {
     Plane& jet = makePlane();
+    jet.update(frame, window);
+    std::vector<GLuint> drawn;
+    for (const bool worn : {false, true}) {
+        jet.wearsHat = worn;
+        drawn.push_back(primitivesDrawn([&] { jet.drawWithShader(); }));
+        drawn.push_back(primitivesDrawn([&] { jet.drawWithSpecular(-1, -1); }));
+    }
+    EXPECT_EQ(drawn, (std::vector<GLuint>{96, 96, 108, 108}));
+    jet.drawBoostGauge();
+    EXPECT_EQ(states({GL_DEPTH_WRITEMASK}), std::vector<GLint>{GL_TRUE});
+
+    // The sun's depth of the jet, 24 units across in 256 x 256 texels: what the stabilators' turn or the worn
+    // hat changes centres on those parts, within a part's reach (2 units), and is there at all.
+    Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
+    const glm::vec3 sun = glm::normalize(glm::vec3(1.0f, -0.5f, 1.0f)), at(jet.modelMatrix[3]);
+    ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
+    const glm::mat4 sunView = glm::ortho(-12.0f, 12.0f, -12.0f, 12.0f, 1.0f, 200.0f) *
+                              glm::lookAt(at - 100.0f * sun, at, glm::vec3(0, 1, 0));
+    glUniformMatrix4fv(glGetUniformLocation(depth.programId, "projection"), 1, GL_FALSE,
+                       glm::value_ptr(glm::mat4(1.0f)));
+    glUniformMatrix4fv(shadowMap.viewLocation, 1, GL_FALSE, glm::value_ptr(sunView));
+    glEnable(GL_DEPTH_TEST);
+    constexpr int side = 256;
+    const auto depthMap = [&](float pitch, bool worn) {
+        input.pitchAxis = pitch, jet.wearsHat = worn;
+        jet.update(frame, window); // the parts follow the input
+        shadowMap.draw();
+        glViewport(0, 0, side, side);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        jet.drawParts(shadowMap.modelLocation);
+        std::vector<float> map(side * side);
+        glReadPixels(0, 0, side, side, GL_DEPTH_COMPONENT, GL_FLOAT, map.data());
+        return map;
+    };
+    const auto rest = depthMap(0.0f, false);
+    const auto offCentre = [&](const std::vector<float>& changed, glm::vec3 centre) {
+        glm::vec2 sum(0.0f);
+        int count = 0;
+        for (int i = 0; i < side * side; ++i)
+            if (changed[i] != rest[i])
+                sum += glm::vec2(i % side, i / side) + 0.5f, ++count;
+        const glm::vec2 texel = (glm::vec2(sunView * glm::vec4(centre, 1.0f)) * 0.5f + 0.5f) * float(side);
+        return count == 0 ? 99.0f : glm::distance(sum / float(count), texel) * 24.0f / side;
+    };
+    const auto pivot = [&](int part) { return glm::vec3(jet.meshes[part]->modelMatrix[3]); };
+    EXPECT_LT(offCentre(depthMap(1.0f, false), (pivot(jet.rearWingLeft) + pivot(jet.rearWingRight)) / 2.0f),
+              2);
+    EXPECT_LT(offCentre(depthMap(0.0f, true), pivot(jet.hatMesh)), 2);
+
     const std::pair<int, glm::vec3> hinges[] = {{jet.wingRight, xAxis},     {jet.wingLeft, xAxis},
                                                 {jet.rearWingRight, xAxis}, {jet.rearWingLeft, xAxis},
                                                 {jet.topWingLeft, zAxis},   {jet.topWingRight, zAxis}};
-    auto angles = [&] {
+    auto angles = [&] { // each part's turn about its hinge, relative to the jet, to 0.01 degrees
         std::vector<float> out;
-        for (const auto& [part, axis] : hinges)
-            out.push_back(std::round(hingeAngle(jet, part, axis) * 100) / 100);
+        for (const auto& [part, axis] : hinges) {
+            const glm::vec3 probe(axis.z, axis.x, 0), // across the hinge
+                turned = glm::mat3(glm::inverse(jet.modelMatrix) * jet.meshes[part]->modelMatrix) * probe;
+            const float angle =
+                std::atan2(glm::dot(glm::cross(probe, turned), axis), glm::dot(probe, turned));
+            out.push_back(std::round(angle / degree * 100) / 100);
+        }
         return out;
     };
     input.rollAxis = 1.0f, input.pitchAxis = 0.5f, input.yawAxis = -1.0f; // each part follows its own axis
@@ -249,73 +274,16 @@ TEST_F(WorldTest, ControlSurfacesFollowTheInputYawTurnsAboutTheJetsUpAndAfterThe
               std::vector<bool>(4, true)); // no turn, no boost, slowing; the surfaces still follow
 }
 
-TEST_F(WorldTest, HatIsDrawnOnlyOnceWornEachPartCastsItsShadowWhereItIsAndTheGaugeRestoresDepthWrites) {
-    Plane& jet = makePlane();
-    jet.update(frame, window);
-    std::vector<GLuint> drawn;
-    for (const bool worn : {false, true}) {
-        jet.wearsHat = worn;
-        drawn.push_back(primitivesDrawn([&] { jet.drawWithShader(); }));
-        drawn.push_back(primitivesDrawn([&] { jet.drawWithSpecular(-1, -1); }));
-    }
-    EXPECT_EQ(drawn, (std::vector<GLuint>{96, 96, 108, 108}));
-    jet.drawBoostGauge();
-    EXPECT_EQ(states({GL_DEPTH_WRITEMASK}), std::vector<GLint>{GL_TRUE});
-
-    // The sun's depth of the jet, 24 units across in 256 x 256 texels: what the stabilators' turn or the worn
-    // hat changes centres on those parts, within a part's reach (2 units), and is there at all.
-    Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
-    const glm::vec3 sun = glm::normalize(glm::vec3(1.0f, -0.5f, 1.0f)), at(jet.modelMatrix[3]);
-    ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
-    const glm::mat4 sunView = glm::ortho(-12.0f, 12.0f, -12.0f, 12.0f, 1.0f, 200.0f) *
-                              glm::lookAt(at - 100.0f * sun, at, glm::vec3(0, 1, 0)),
-                    none(1.0f);
-    glUniformMatrix4fv(glGetUniformLocation(depth.programId, "projection"), 1, GL_FALSE,
-                       glm::value_ptr(none));
-    glUniformMatrix4fv(shadowMap.viewLocation, 1, GL_FALSE, glm::value_ptr(sunView));
-    glEnable(GL_DEPTH_TEST);
-    constexpr int side = 256;
-    const auto depthMap = [&](float pitch, bool worn) {
-        input.pitchAxis = pitch, jet.wearsHat = worn;
-        jet.update(frame, window); // the parts follow the input
-        shadowMap.draw();
-        glViewport(0, 0, side, side);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        jet.drawParts(shadowMap.modelLocation);
-        std::vector<float> map(side * side);
-        glReadPixels(0, 0, side, side, GL_DEPTH_COMPONENT, GL_FLOAT, map.data());
-        return map;
-    };
-    const auto rest = depthMap(0.0f, false);
-    const auto offCentre = [&](const std::vector<float>& changed, glm::vec3 centre) {
-        glm::vec2 sum(0.0f);
-        int count = 0;
-        for (int i = 0; i < side * side; ++i)
-            if (changed[i] != rest[i])
-                sum += glm::vec2(i % side, i / side) + 0.5f, ++count;
-        const glm::vec2 texel = (glm::vec2(sunView * glm::vec4(centre, 1.0f)) * 0.5f + 0.5f) * float(side);
-        return count == 0 ? 99.0f : glm::distance(sum / float(count), texel) * 24.0f / side;
-    };
-    const auto pivot = [&](int part) { return glm::vec3(jet.meshes[part]->modelMatrix[3]); };
-    EXPECT_LT(offCentre(depthMap(1.0f, false), (pivot(jet.rearWingLeft) + pivot(jet.rearWingRight)) / 2.0f),
-              2);
-    EXPECT_LT(offCentre(depthMap(0.0f, true), pivot(jet.hatMesh)), 2);
-}
-
 TEST(Placement, ClockAndRandomWordsGiveThePlaceTheLoopIsBoundedAndTheTerrainTestNeedsThePieces) {
-    struct Case {
-        int second, millisecond;
-        std::uint32_t heightWord, turnWord;
-        float a, b, h, turn;
-    };
-    const Case cases[] = {{5, 0, 0, 0, 0, 0, -20, 0},
-                          {10, 500, 0x80000000u, 0x40000000u, 500, 0, 0, 1.5707964f},
-                          {0, 999, 0xFEFEFEFEu, 0, -999, -999, 19.84f, 0},
-                          {6, 300, 0, 0, 60, 300, -20, 0}};
-    for (const Case& c : cases) {
-        const Placement p = computePlacement(c.second, c.millisecond, c.heightWord, c.turnWord);
-        EXPECT_LT(glm::distance(glm::vec4(p.a, p.b, p.h, p.turn), glm::vec4(c.a, c.b, c.h, c.turn)), 0.01f)
-            << c.second;
+    // Second and millisecond, the height and turn words; the place a, b, h and the turn.
+    const std::tuple<int, int, std::uint32_t, std::uint32_t, glm::vec4> cases[] = {
+        {5, 0, 0, 0, {0, 0, -20, 0}},
+        {10, 500, 0x80000000u, 0x40000000u, {500, 0, 0, 1.5707964f}},
+        {0, 999, 0xFEFEFEFEu, 0, {-999, -999, 19.84f, 0}},
+        {6, 300, 0, 0, {60, 300, -20, 0}}};
+    for (const auto& [second, millisecond, heightWord, turnWord, place] : cases) {
+        const Placement p = computePlacement(second, millisecond, heightWord, turnWord);
+        EXPECT_LT(glm::distance(glm::vec4(p.a, p.b, p.h, p.turn), place), 0.01f) << second;
     }
     std::srand(12345); // four bytes of rand() % 255, lowest first, from glibc's sequence
     EXPECT_EQ(randomWord(), 0x4C7192DBu);
@@ -340,13 +308,13 @@ TEST(Placement, ClockAndRandomWordsGiveThePlaceTheLoopIsBoundedAndTheTerrainTest
     EXPECT_FALSE(terrainAbove(physics, ring));
 }
 
-TEST_F(WorldTest, RingAndPickupsArePlacedWhereTheRandomWordsSay) {
-    auto ring = makeRing();
+TEST_F(WorldTest, PickupsArePlacedWhereTheRandomWordsSayDetailFollowsTheDistanceAndObjectsSpinAtTheirRates) {
+    Ring ring(glm::mat4(1.0f), &color, folder + "/ring.dae", physics.get());
     Boost can(glm::mat4(1.0f), &color, folder + "/boost.dae", physics.get());
     Hat hat(glm::mat4(1.0f), &color, folder + "/hat.dae", physics.get());
     // The ring's quarter turn is positive: height -h, turn +turn; the pickups' negative.
     const std::tuple<std::function<void()>, btRigidBody*, const glm::mat4*, float> objects[] = {
-        {[&] { ring->reposition(); }, ring->actor, &ring->modelMatrix, 1.0f},
+        {[&] { ring.reposition(); }, ring.actor, &ring.modelMatrix, 1.0f},
         {[&] { can.reposition(); }, can.actor, &can.modelMatrix, -1.0f},
         {[&] { hat.reposition(); }, hat.actor, &hat.modelMatrix, -1.0f}};
     for (const auto& [reposition, actor, model, sign] : objects) {
@@ -361,53 +329,72 @@ TEST_F(WorldTest, RingAndPickupsArePlacedWhereTheRandomWordsSay) {
         EXPECT_NEAR(body.y, -sign * expected.h, 1e-4f) << sign;
         EXPECT_NEAR(std::remainder(std::atan2(x.z, x.x) - sign * expected.turn, 6.2831855f), 0.0f, 1e-4f);
     }
+
+    const std::tuple<char, float, const char*> cases[] = {
+        // r ring, c can, h hat
+        {'r', 50, "Ring_lod0"},  {'r', 150, "Ring_lod1"}, {'r', 299, "Ring_lod1"},   {'r', 301, "Ring_lod2"},
+        {'r', 350, "Ring_lod2"}, {'r', 600, "Ring_lod2"}, {'r', 99.9f, "Ring_lod0"}, {'r', 700, "Ring_lod0"},
+        {'c', 50, "can_low"},    {'c', 150, "can"},       {'h', 150, "hat"},         {'h', 250, "hat_low"}};
+    for (const auto& [object, distance, mesh] : cases) {
+        ring.selectLevel(distance), can.selectCan(distance), hat.selectMesh(distance);
+        const std::string name = object == 'r'   ? "Ring_lod" + std::to_string(ring.currentLevel)
+                                 : object == 'c' ? can.meshes[can.currentCan]->name
+                                                 : hat.meshes[hat.currentMesh]->name;
+        EXPECT_EQ(name, mesh) << object << " at " << distance;
+    }
+    ring.selectLevel(350);
+    std::vector<unsigned int> counts{ring.getIndexCount()};
+    ring.selectLevel(0), can.selectCan(50.0f), hat.selectMesh(250.0f);
+    counts.insert(counts.end(), {ring.getIndexCount(), can.drawnIndexCount(), hat.drawnIndexCount()});
+    EXPECT_EQ(counts, std::vector<unsigned int>({3, 36, 42, 6})); // can: "can_low" and the effect
+
+    // One second: ring and can a quarter turn, the hat a half; the ring's trigger stays put.
+    const glm::mat4 ringStart = ring.modelMatrix, canStart = can.modelMatrix, hatStart = hat.modelMatrix;
+    const glm::vec3 actorBefore = PhysxHandler::getGlobalPosition(ring.actor);
+    ring.update(1.0f, window), can.update(1.0f, window), hat.update(1.0f, window);
+    EXPECT_EQ(PhysxHandler::getGlobalPosition(ring.actor), actorBefore);
+    const glm::mat4 tumble = glm::rotate(glm::mat4(1.0f), 3.1415927f, glm::normalize(glm::vec3(1, 1, 1)));
+    const glm::mat4 turned[][2] = {{ring.modelMatrix, glm::rotate(ringStart, 0.7853982f, glm::vec3(0, 1, 0))},
+                                   {can.modelMatrix, glm::rotate(canStart, 0.7853982f, zAxis)},
+                                   {can.meshes[can.effectMesh]->modelMatrix, can.modelMatrix * tumble},
+                                   {hat.modelMatrix, glm::rotate(hatStart, 1.5707964f, zAxis)}};
+    for (int i = 0; i < 16; ++i) // matrix i / 4, column i % 4
+        EXPECT_LT(glm::distance(turned[i / 4][0][i % 4], turned[i / 4][1][i % 4]), 1e-4f) << i;
 }
 
-TEST_F(WorldTest, JetRaisesEachTriggerAsItsNoseEntersAndTheRingReportsTerrainOfAnOuterPiece) {
-    auto ring = makeRing();
+// Triggers raised as the nose enters; at boost speed, frames of 1/10 to 1/3 s and four phases of a frame's
+// travel, through each trigger once and into a ridge (crest 5 up, flanks 10 wide, z 290 to 310); outer
+// terrain.
+TEST_F(WorldTest, JetRaisesEachTriggerAsItsNoseEntersLongFramesMissNoTriggerAndNoRidgeAndOuterTerrainCounts) {
+    Ring ring(glm::mat4(1.0f), &color, folder + "/ring.dae", physics.get());
     Boost can(glm::mat4(1.0f), &color, folder + "/boost.dae", physics.get());
     Hat hat(glm::mat4(1.0f), &color, folder + "/hat.dae", physics.get());
-    makePlane();
+    Plane& jet = makePlane();
     fly(360); // to cruise speed
-    // Each sphere put a unit beyond the nose (8.5 ahead of the body): reported in the third frame
-    // (0.82 a frame, one frame late).
+    // Each sphere put a unit beyond the nose (8.5 ahead of the body): reported in the third frame (0.82 a
+    // frame, one frame late).
     const std::tuple<btRigidBody*, float, bool PhysxHandler::*> triggers[] = {
-        {ring->actor, 11.0f, &PhysxHandler::ringPassed},
+        {ring.actor, 11.0f, &PhysxHandler::ringPassed},
         {can.actor, 10.0f, &PhysxHandler::boostCollected},
         {hat.actor, 10.0f, &PhysxHandler::hatCollected}};
     for (const auto& [actor, radius, flag] : triggers) {
-        const glm::vec3 jet = PhysxHandler::getGlobalPosition(plane->actor);
-        physics->setGlobalPose(actor, jet + (9.5f + radius) *
-                                                forwardAxis(PhysxHandler::getGlobalRotation(plane->actor)));
+        const glm::vec3 at = PhysxHandler::getGlobalPosition(jet.actor);
+        physics->setGlobalPose(actor, at + (9.5f + radius) *
+                                               forwardAxis(PhysxHandler::getGlobalRotation(jet.actor)));
         (*physics).*flag = false; // in case the random place lay on the way here
         fly(2);
         const bool early = (*physics).*flag;
         fly(1);
         EXPECT_EQ(std::make_pair(early, bool((*physics).*flag)), std::make_pair(false, true)) << radius;
     }
-    auto terrain = makeTerrain(allPieces);
-    physics->setGlobalPose(ring->actor, {0, -140, 2000}); // cutting the ground of "Grid_left"
-    physics->step(frame);
-    EXPECT_TRUE(physics->ringInTerrain);
-    // The upward ray test only looks at the centre piece: this the physics report alone catches.
-    EXPECT_FALSE(terrainAbove(*physics, ring->actor));
-}
 
-// At boost speed and frame times of 1/10, 1/5 and 1/3 s, in four phases of a frame's travel: through the
-// ring, the can and the hat once each, and into a ridge (crest 5 above the line, flanks 10 wide, world z 290
-// to 310).
-TEST_F(WorldTest, LongFramesMissNoTriggerAndNoRidge) {
-    auto ring = makeRing();
-    Boost can(glm::mat4(1.0f), &color, folder + "/boost.dae", physics.get());
-    Hat hat(glm::mat4(1.0f), &color, folder + "/hat.dae", physics.get());
-    Plane& jet = makePlane();
     std::vector<glm::vec3> ridge; // model (x, y, z) at world (x, z + 1000, -y)
     for (const glm::vec2 side : {glm::vec2(-290, -20), {-300, 5}, {-310, -20}})
         ridge.insert(ridge.end(), {{4900, side.x, side.y}, {5100, side.x, side.y}});
     physics->terrainTileActors[0] =
         physics->createTerrainPiece(ridge, {0, 1, 3, 0, 3, 2, 2, 3, 5, 2, 5, 4}, 1.0f, {0, 1000, 0});
     const std::tuple<const char*, btRigidBody*, bool PhysxHandler::*> targets[] = {
-        {"ring", ring->actor, &PhysxHandler::ringPassed},
+        {"ring", ring.actor, &PhysxHandler::ringPassed},
         {"can", can.actor, &PhysxHandler::boostCollected},
         {"hat", hat.actor, &PhysxHandler::hatCollected},
         {"ridge", nullptr, &PhysxHandler::planeCrashed}};
@@ -432,47 +419,13 @@ TEST_F(WorldTest, LongFramesMissNoTriggerAndNoRidge) {
                               std::to_string(phase) + ": " + std::to_string(seen) + "; ";
             }
     EXPECT_EQ(missed, "");
-}
 
-TEST_F(WorldTest, DetailFollowsTheDistanceAndObjectsSpinAtTheirRates) {
-    auto ring = makeRing();
-    Boost can(glm::mat4(1.0f), &color, folder + "/boost.dae", physics.get());
-    Hat hat(glm::mat4(1.0f), &color, folder + "/hat.dae", physics.get());
-    const std::tuple<char, float, const char*> cases[] = {
-        // r ring, c can, h hat
-        {'r', 50, "Ring_lod0"},  {'r', 150, "Ring_lod1"}, {'r', 299, "Ring_lod1"},   {'r', 301, "Ring_lod2"},
-        {'r', 350, "Ring_lod2"}, {'r', 600, "Ring_lod2"}, {'r', 99.9f, "Ring_lod0"}, {'r', 700, "Ring_lod0"},
-        {'c', 50, "can_low"},    {'c', 150, "can"},       {'h', 150, "hat"},         {'h', 250, "hat_low"}};
-    for (const auto& [object, distance, mesh] : cases) {
-        ring->selectLevel(distance), can.selectCan(distance), hat.selectMesh(distance);
-        const std::string name = object == 'r'   ? "Ring_lod" + std::to_string(ring->currentLevel)
-                                 : object == 'c' ? can.meshes[can.currentCan]->name
-                                                 : hat.meshes[hat.currentMesh]->name;
-        EXPECT_EQ(name, mesh) << object << " at " << distance;
-    }
-    ring->selectLevel(350);
-    std::vector<unsigned int> counts{ring->getIndexCount()};
-    ring->selectLevel(0);
-    can.selectCan(50.0f);
-    hat.selectMesh(250.0f);
-    counts.insert(counts.end(), {ring->getIndexCount(), can.drawnIndexCount(), hat.drawnIndexCount()});
-    EXPECT_EQ(counts, std::vector<unsigned int>({3, 36, 42, 6})); // can: "can_low" and the effect
-
-    // One second: ring and can a quarter turn, the hat a half; the ring's trigger stays put.
-    const glm::mat4 ringStart = ring->modelMatrix, canStart = can.modelMatrix, hatStart = hat.modelMatrix;
-    const glm::vec3 actorBefore = PhysxHandler::getGlobalPosition(ring->actor);
-    ring->update(1.0f, window);
-    can.update(1.0f, window);
-    hat.update(1.0f, window);
-    EXPECT_EQ(PhysxHandler::getGlobalPosition(ring->actor), actorBefore);
-    const glm::mat4 tumble = glm::rotate(glm::mat4(1.0f), 3.1415927f, glm::normalize(glm::vec3(1, 1, 1)));
-    const glm::mat4 turned[][2] = {
-        {ring->modelMatrix, glm::rotate(ringStart, 0.7853982f, glm::vec3(0, 1, 0))},
-        {can.modelMatrix, glm::rotate(canStart, 0.7853982f, zAxis)},
-        {can.meshes[can.effectMesh]->modelMatrix, can.modelMatrix * tumble},
-        {hat.modelMatrix, glm::rotate(hatStart, 1.5707964f, zAxis)}};
-    for (int i = 0; i < 16; ++i) // matrix i / 4, column i % 4
-        EXPECT_LT(glm::distance(turned[i / 4][0][i % 4], turned[i / 4][1][i % 4]), 1e-4f) << i;
+    auto terrain = makeTerrain(allPieces);
+    physics->setGlobalPose(ring.actor, {0, -140, 2000}); // cutting the ground of "Grid_left"
+    physics->step(frame);
+    EXPECT_TRUE(physics->ringInTerrain);
+    // The upward ray test only looks at the centre piece: this the physics report alone catches.
+    EXPECT_FALSE(terrainAbove(*physics, ring.actor));
 }
 
 // All nine pieces, four with an unknown one, eleven: each known piece drawn, culled and given a body at its
@@ -484,8 +437,7 @@ TEST_F(WorldTest, TerrainPiecesStandAtTheirGridPlacesAndAreCulledByTheirOwnSpher
     const std::vector<PiecePlace> four{
         {"Grid", 0, 0}, {"Rock", 0, 0}, {"Grid_left", 0, -200}, {"Grid_right", 0, 200}};
     const std::tuple<std::vector<PiecePlace>, unsigned int, long, glm::vec3> cases[] = {
-        // the 3rd mesh's offset
-        {allPieces, 9, 9, {2000, 0, 2000}},
+        {allPieces, 9, 9, {2000, 0, 2000}}, // pieces drawn, bodies, the 3rd mesh's offset
         {four, 4, 3, {0, 0, 2000}},
         {eleven, 9, 9, {2000, 0, 2000}}};
     for (const auto& [pieces, drawnPieces, bodies, offset] : cases) {
@@ -504,9 +456,8 @@ TEST_F(WorldTest, TerrainPiecesStandAtTheirGridPlacesAndAreCulledByTheirOwnSpher
     }
     auto terrain = makeTerrain(allPieces);
     const btRigidBody* topLeft = physics->terrainTileActors[4];
-    auto hit = PhysxHandler::raycastUp(topLeft, topLeft, {-2000, -300, 2000});
-    ASSERT_TRUE(hit.has_value());
-    EXPECT_NEAR(-300 + *hit, -140.0f, 0.01f);
+    EXPECT_NEAR(-300 + PhysxHandler::raycastUp(topLeft, topLeft, {-2000, -300, 2000}).value_or(0), -140,
+                0.01f);
     EXPECT_FALSE(PhysxHandler::raycastUp(topLeft, topLeft, {2000, -300, 2000}).has_value());
     ViewFrustum frustum;
     frustum.setInternals(10.0f * degree, 16.0f / 9.0f, 0.1f, 1200.0f);
@@ -555,5 +506,4 @@ TEST_F(WorldTest, TerrainPiecesStandAtTheirGridPlacesAndAreCulledByTheirOwnSpher
             << drawn;
         EXPECT_EQ(everything, chosen) << "the map changed at " << camera.x << ", " << camera.z;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }

@@ -10,11 +10,9 @@
 
 using tavo::util::PhysxHandler;
 
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-} // namespace
 // Counts heap allocations while armed.
+static std::atomic<bool> counting{false};
+static std::atomic<long> allocations{0};
 void* operator new(std::size_t size) {
     allocations += counting ? 1 : 0;
     if (void* p = std::malloc(size ? size : 1))
@@ -34,9 +32,7 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace {
 
 constexpr float frame = 1.0f / 60.0f;
-glm::vec3 at(const btRigidBody* body) {
-    return PhysxHandler::getGlobalPosition(body);
-}
+const auto at = [](const btRigidBody* body) { return PhysxHandler::getGlobalPosition(body); };
 
 // A flat square at model height z (z up) as a terrain piece: scale 10, turned to y up.
 btRigidBody* addSheet(PhysxHandler& physics, float x0, float x1, float y0, float y1, float z, glm::vec3 to) {
@@ -77,10 +73,9 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
     EXPECT_FLOAT_EQ(gCalculateCombinedRestitutionCallback(plane, ring), 0.6f);
 
     // Frame times that are not positive and finite step nothing; no gravity until switched on.
-    const float bad[] = {0.0f, -0.1f, std::nanf(""), std::numeric_limits<float>::infinity()};
     EXPECT_EQ(run(p, 2), Events{}) << "the pickups in the ground report nothing";
     PhysxHandler::addVelocityChange(plane, {0, 0, 50});
-    for (float dt : bad)
+    for (float dt : {0.0f, -0.1f, std::nanf(""), std::numeric_limits<float>::infinity()})
         p.step(dt);
     EXPECT_EQ(at(plane), glm::vec3(0, 0, 0));
     // A frame in equal parts of at most 1/30 s, in 60 at most.
@@ -110,8 +105,7 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
     place(p, plane, {305, -288, 0});
     EXPECT_EQ(run(p, 5), (Events{0, 1, 1, 0, 0}));
 
-    // The world plane z = 100 at x = 2000 as another piece: at 250 units/s and 5 frames a second the capsule
-    // sits at z = 26, 76, 126, so a discrete step would skip it.
+    // The world plane z = 100 at x = 2000: at 250 units/s, 5 frames a second, a discrete step would skip it.
     p.terrainTileActors[0] = p.createTerrainPiece(
         {{190, -10, -10}, {210, -10, -10}, {190, -10, 10}, {210, -10, 10}}, {0, 1, 3, 0, 3, 2}, 10.0f, {});
     place(p, plane, {2000, 0, -24}, {0, 0, 250});
