@@ -1,0 +1,200 @@
+// The Windows package (scripts/windows) under Wine, in a Wine prefix of the build folder: the packed
+// windlap.exe is driven by real X key events like the Linux game and must behave and look like it; the
+// installer installs, the installed game starts from its Start-menu folder, the uninstaller removes it.
+#include "support/GameUnderTest.h"
+#include "support/TestModels.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <pwd.h>
+#include <thread>
+#include <tuple>
+
+namespace {
+
+namespace fs = std::filesystem;
+const std::string packageName = fs::path(WINDLAP_WINDOWS_PACKAGE).filename();
+constexpr auto wineStart = 120s; // a first start in a fresh prefix, on a busy machine
+
+// Wine quiet, its menu builder off (it would write desktop entries into the home folder), no Mono or Gecko
+// installer prompts. The game then runs as windows.exe in its folder, through env(1) like the Linux game.
+std::vector<std::string> wine(std::vector<std::string> settings = {}) {
+    settings.insert(settings.end(), {"WINEPREFIX=" WINDLAP_WINE_PREFIX, "WINEDEBUG=-all",
+                                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d"});
+    return settings;
+}
+// A program's text output as Linux prints it: the C runtime writes a line end as CR LF in text mode.
+std::string unixLines(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+// The zip unpacked into a folder of its own; script then runs in the game's folder.
+struct UnpackedPackage {
+    explicit UnpackedPackage(const std::string& script = "") : folder(makeTempFolder("windlap-win")) {
+        const ProcessResult unzipped =
+            runProcess({"sh", "-c", "unzip -q \"$0\" && cd \"$1\" && " + script + " true",
+                        WINDLAP_WINDOWS_PACKAGE ".zip", packageName},
+                       60s, folder);
+        EXPECT_EQ(unzipped.exitStatus, 0) << unzipped;
+    }
+    ~UnpackedPackage() { runProcess({"rm", "-rf", folder}, 60s); }
+    std::string game() const { return folder + "/" + packageName; }
+    const std::string folder;
+};
+
+// The two builds side by side: the same arguments, data and settings.
+struct Build {
+    std::string name;
+    bool windows;
+};
+const Build builds[] = {{"Linux", false}, {"Windows", true}};
+GameUnderTest start(const Build& build, const std::string& folder, std::vector<std::string> arguments,
+                    std::vector<std::string> settings = {}) {
+    if (!build.windows)
+        return GameUnderTest(arguments, folder, settings, fs::path(folder) / "windlap");
+    arguments.insert(arguments.begin(), "windlap.exe");
+    return GameUnderTest(arguments, folder, wine(settings), WINDLAP_WINE);
+}
+
+// Dive into the ground, wait for the still end screen (points, prize, faded world) and open the help page.
+Image endScreenWithHelp(GameUnderTest& game) {
+    EXPECT_TRUE(game.waitForWindow(wineStart) && game.waitForFrames(wineStart)) << game.diagnostics();
+    game.keyDown("w");
+    Image last;
+    const auto still = [&](const char* name) {
+        return waitUntil(
+            [&] {
+                const Image previous = last;
+                last = game.screenshot(name);
+                return last.width > 0 && last.rgb == previous.rgb;
+            },
+            60s);
+    };
+    EXPECT_TRUE(still("end")) << "no still end screen";
+    game.tap("F1");
+    EXPECT_TRUE(waitUntil([&] { return game.screenshot("help").rgb != last.rgb; }, 10s)) << "no help page";
+    EXPECT_TRUE(still("help")) << "the help page does not hold still";
+    return last;
+}
+
+// Both run Mesa's llvmpipe on the same data with the same libraries' versions, so the frames differ only
+// where a library's build differs in rounding (DevIL, FreeType, the glow's blur over them): a few levels on a
+// few pixels. A missing texture, glyph, pass or overlay changes whole regions by far more.
+TEST(WindowsPackage, FliesIntoTheGroundLikeLinuxAndEndsOnEscapeWithoutASoundDevice) {
+    const UnpackedPackage package;
+    std::vector<Image> frames;
+    for (const Build& build : builds) {
+        SCOPED_TRACE(build.name);
+        GameUnderTest game = start(build, build.windows ? package.game() : WINDLAP_RUN_DIR, {"800", "600"},
+                                   {"-u", "ALSOFT_DRIVERS"});
+        frames.push_back(endScreenWithHelp(game));
+        frames.back().save(std::string(WINDLAP_RUN_DIR) + "/../test-shots/wine-" + build.name + ".png");
+        const ProcessResult end = game.quitWithEscape(wineStart);
+        EXPECT_EQ(std::tie(end.exitStatus, end.err), std::make_tuple(0, "")) << end;
+    }
+    ASSERT_EQ(frames[0].rgb.size(), frames[1].rgb.size());
+    size_t off = 0;
+    double sum = 0.0;
+    for (size_t i = 0; i < frames[0].rgb.size(); ++i) {
+        const int difference = std::abs(frames[0].rgb[i] - frames[1].rgb[i]);
+        sum += difference;
+        off += difference > 8;
+    }
+    const double mean = sum / frames[0].rgb.size(),
+                 offShare = static_cast<double>(off) / frames[0].rgb.size();
+    EXPECT_LT(mean, 0.5) << "mean difference per channel";
+    EXPECT_LT(offShare, 0.002) << "share of channel values more than 8 levels apart";
+}
+
+// The console's side: the start-up line, the exact message after "PAUSE" (which returns on standard input
+// /dev/null), the status; the null sound driver plays silently.
+TEST(WindowsPackage, PrintsAndEndsLikeLinux) {
+    const UnpackedPackage package;
+    struct Row {
+        std::vector<std::string> arguments;
+        int status;
+        std::string out, err;
+    };
+    const std::string start = "You are running 'windlap.exe' with the arguments:";
+    const Row rows[] = {
+        {{"800", "600"}, 0, start + "800 and 600\n", ""},
+        {{"abc", "600"},
+         1,
+         start + "abc and 600\nPress any key to continue...",
+         "Error: Could not parse first element: x reolution, try again!\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments[0]);
+        std::vector<std::string> command{"-c", "exec \"$0\" \"$@\" </dev/null", WINDLAP_WINE, "windlap.exe"};
+        command.insert(command.end(), row.arguments.begin(), row.arguments.end());
+        GameUnderTest game(command, package.game(), wine({"ALSOFT_DRIVERS=null"}), "sh");
+        if (row.status == 0)
+            EXPECT_TRUE(game.waitForWindow(wineStart) && game.waitForFrames(wineStart)) << game.diagnostics();
+        ProcessResult end = row.status == 0 ? game.quitWithEscape(wineStart) : game.waitForExit(wineStart);
+        EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err), std::make_tuple(row.status, row.out, row.err))
+            << end;
+    }
+}
+
+// A data folder missing: the same messages, the same end (status 1 at once, or play on and Escape) on both.
+TEST(WindowsPackage, MissingDataFolderLikeLinux) {
+    for (const char* folder : {"Textures", "Shader"}) {
+        SCOPED_TRACE(folder);
+        const UnpackedPackage package(std::string("rm -r ") + folder + " && ");
+        const std::string linux = makeTempFolder("windlap-linux");
+        runProcess({"sh", "-c", "cp -r \"$0\"/. . && rm -r " + std::string(folder), WINDLAP_RUN_DIR}, 60s,
+                   linux);
+        std::vector<ProcessResult> ends;
+        for (const Build& build : builds) {
+            GameUnderTest game = start(build, build.windows ? package.game() : linux, {"320", "180"});
+            if (std::string(folder) != "Shader" && game.waitForWindow(wineStart) &&
+                game.waitForFrames(wineStart))
+                ends.push_back(game.quitWithEscape(wineStart));
+            else
+                ends.push_back(game.waitForExit(wineStart));
+        }
+        runProcess({"rm", "-rf", linux}, 60s);
+        const auto shown = [](const ProcessResult& end) {
+            std::string out = unixLines(end.out);
+            return std::make_tuple(end.exitStatus, out.substr(out.find('\n') + 1), unixLines(end.err));
+        };
+        EXPECT_EQ(shown(ends[0]), shown(ends[1])) << ends[0] << ends[1];
+    }
+}
+
+// Silently, per user: the game in %LOCALAPPDATA%\Programs\Windlap and a Start-menu entry whose target's
+// folder the game starts from; the uninstaller, silent too, takes both away again.
+TEST(WindowsPackage, InstallsStartsFromTheStartMenuFolderAndUninstalls) {
+    const fs::path user = fs::path(WINDLAP_WINE_PREFIX) / "drive_c/users" / getpwuid(getuid())->pw_name;
+    const fs::path installed = user / "AppData/Local/Programs/Windlap";
+    const fs::path menu = user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Windlap";
+    const auto run = [](const std::vector<std::string>& command) {
+        std::vector<std::string> env = wine();
+        env.insert(env.begin(), "env");
+        env.push_back(WINDLAP_WINE);
+        env.insert(env.end(), command.begin(), command.end());
+        return runProcess(env, wineStart);
+    };
+    const ProcessResult setup = run({WINDLAP_WINDOWS_PACKAGE "-setup.exe", "/S"});
+    ASSERT_EQ(setup.exitStatus, 0) << setup;
+    ASSERT_TRUE(fs::exists(installed / "windlap.exe") && fs::exists(menu / "Windlap.lnk"));
+    std::ifstream link(menu / "Windlap.lnk", std::ios::binary);
+    const std::string shortcut((std::istreambuf_iterator<char>(link)), std::istreambuf_iterator<char>());
+    EXPECT_NE(shortcut.find("Programs\\Windlap\\windlap.exe"), std::string::npos) << "the entry's target";
+    {
+        GameUnderTest game({"windlap.exe"}, installed, wine({"ALSOFT_DRIVERS=null"}), WINDLAP_WINE);
+        ASSERT_TRUE(game.waitForWindow(wineStart) && game.waitForFrames(wineStart)) << game.diagnostics();
+        const ProcessResult end = game.quitWithEscape(wineStart);
+        EXPECT_EQ(std::tie(end.exitStatus, end.err), std::make_tuple(0, "")) << end;
+    }
+    const ProcessResult uninstall = run({(installed / "Uninstall.exe").string(), "/S"});
+    EXPECT_EQ(uninstall.exitStatus, 0) << uninstall;
+    // The uninstaller runs on from a copy of itself, so it has not finished when the first one returns.
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists(installed) && !fs::exists(menu); }, 60s))
+        << "left behind: " << runProcess({"find", installed.string(), menu.string()}, 30s).out;
+}
+
+} // namespace
