@@ -2,7 +2,8 @@
 ; ICON and OUTFILE). Installs for the current user only, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\Windlap; adds a Start-menu entry that starts the game in its own folder (the game
 ; reads its data from the working directory), an uninstaller and the entry in Windows' list of programs.
-Unicode true
+; A 64-bit installer for the 64-bit game: it runs where the game runs (a 64-bit-only Wine included).
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 

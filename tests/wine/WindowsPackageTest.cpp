@@ -19,11 +19,25 @@ const std::string packageName = fs::path(WINDLAP_WINDOWS_PACKAGE).filename();
 constexpr auto wineStart = 120s; // a first start in a fresh prefix, on a busy machine
 
 // Wine quiet, its menu builder off (it would write desktop entries into the home folder), no Mono or Gecko
-// installer prompts. The game then runs as windows.exe in its folder, through env(1) like the Linux game.
+// installer prompts, and no sound driver: a PC without a sound card (Wine's ALSA driver would print ALSA's
+// complaints about the missing card itself).
 std::vector<std::string> wine(std::vector<std::string> settings = {}) {
     settings.insert(settings.end(), {"WINEPREFIX=" WINDLAP_WINE_PREFIX, "WINEDEBUG=-all",
-                                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d"});
+                                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml,winealsa.drv=d"});
     return settings;
+}
+// A test's Wine session, which lives on its X display: the next test, on another display, needs a new one.
+struct WineSession {
+    ~WineSession() {
+        const ProcessResult ended =
+            runProcess({"env", "WINEPREFIX=" WINDLAP_WINE_PREFIX, WINDLAP_WINESERVER, "-w"}, 60s);
+        EXPECT_EQ(ended.exitStatus, 0) << ended;
+    }
+};
+// A Linux path as the Windows program sees it, on Wine's drive Z:.
+std::string windowsPath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
 }
 // A program's text output as Linux prints it: the C runtime writes a line end as CR LF in text mode.
 std::string unixLines(std::string text) {
@@ -62,7 +76,9 @@ GameUnderTest start(const Build& build, const std::string& folder, std::vector<s
 // Dive into the ground, wait for the still end screen (points, prize, faded world) and open the help page.
 Image endScreenWithHelp(GameUnderTest& game) {
     EXPECT_TRUE(game.waitForWindow(wineStart) && game.waitForFrames(wineStart)) << game.diagnostics();
-    game.keyDown("w");
+    game.keyDown("w"); // a second nose down, as the Linux game's flight test does
+    std::this_thread::sleep_for(1s);
+    game.keyUp("w");
     Image last;
     const auto still = [&](const char* name) {
         return waitUntil(
@@ -84,6 +100,7 @@ Image endScreenWithHelp(GameUnderTest& game) {
 // where a library's build differs in rounding (DevIL, FreeType, the glow's blur over them): a few levels on a
 // few pixels. A missing texture, glyph, pass or overlay changes whole regions by far more.
 TEST(WindowsPackage, FliesIntoTheGroundLikeLinuxAndEndsOnEscapeWithoutASoundDevice) {
+    const WineSession session;
     const UnpackedPackage package;
     std::vector<Image> frames;
     for (const Build& build : builds) {
@@ -110,29 +127,32 @@ TEST(WindowsPackage, FliesIntoTheGroundLikeLinuxAndEndsOnEscapeWithoutASoundDevi
 }
 
 // The console's side: the start-up line, the exact message after "PAUSE" (which returns on standard input
-// /dev/null), the status; the null sound driver plays silently.
+// /dev/null), the status; the null sound driver plays silently. Windows' C runtime ends lines with CR LF.
 TEST(WindowsPackage, PrintsAndEndsLikeLinux) {
+    const WineSession session;
     const UnpackedPackage package;
     struct Row {
         std::vector<std::string> arguments;
         int status;
         std::string out, err;
     };
-    const std::string start = "You are running 'windlap.exe' with the arguments:";
+    const std::string start =
+        "You are running '" + windowsPath(package.game() + "/windlap.exe") + "' with the arguments:";
     const Row rows[] = {
-        {{"800", "600"}, 0, start + "800 and 600\n", ""},
+        {{"800", "600"}, 0, start + "800 and 600\r\n", ""},
         {{"abc", "600"},
          1,
-         start + "abc and 600\nPress any key to continue...",
-         "Error: Could not parse first element: x reolution, try again!\n"},
+         start + "abc and 600\r\nPress any key to continue... ",
+         "Error: Could not parse first element: x reolution, try again!\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments[0]);
         std::vector<std::string> command{"-c", "exec \"$0\" \"$@\" </dev/null", WINDLAP_WINE, "windlap.exe"};
         command.insert(command.end(), row.arguments.begin(), row.arguments.end());
         GameUnderTest game(command, package.game(), wine({"ALSOFT_DRIVERS=null"}), "sh");
-        if (row.status == 0)
+        if (row.status == 0) {
             EXPECT_TRUE(game.waitForWindow(wineStart) && game.waitForFrames(wineStart)) << game.diagnostics();
+        }
         ProcessResult end = row.status == 0 ? game.quitWithEscape(wineStart) : game.waitForExit(wineStart);
         EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err), std::make_tuple(row.status, row.out, row.err))
             << end;
@@ -141,6 +161,7 @@ TEST(WindowsPackage, PrintsAndEndsLikeLinux) {
 
 // A data folder missing: the same messages, the same end (status 1 at once, or play on and Escape) on both.
 TEST(WindowsPackage, MissingDataFolderLikeLinux) {
+    const WineSession session;
     for (const char* folder : {"Textures", "Shader"}) {
         SCOPED_TRACE(folder);
         const UnpackedPackage package(std::string("rm -r ") + folder + " && ");
@@ -165,12 +186,15 @@ TEST(WindowsPackage, MissingDataFolderLikeLinux) {
     }
 }
 
-// Silently, per user: the game in %LOCALAPPDATA%\Programs\Windlap and a Start-menu entry whose target's
-// folder the game starts from; the uninstaller, silent too, takes both away again.
-TEST(WindowsPackage, InstallsStartsFromTheStartMenuFolderAndUninstalls) {
-    const fs::path user = fs::path(WINDLAP_WINE_PREFIX) / "drive_c/users" / getpwuid(getuid())->pw_name;
-    const fs::path installed = user / "AppData/Local/Programs/Windlap";
-    const fs::path menu = user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Windlap";
+// Silently, per user: the game in %LOCALAPPDATA%\\Programs\\Windlap and a Start-menu entry; the game starts
+// as the entry says (its target, in its working folder), and the uninstaller, silent too, takes both away.
+TEST(WindowsPackage, InstallsStartsFromTheStartMenuEntryAndUninstalls) {
+    const WineSession session;
+    const std::string user = getpwuid(getuid())->pw_name;
+    const fs::path drive = fs::path(WINDLAP_WINE_PREFIX) / "drive_c";
+    const fs::path installed = drive / "users" / user / "AppData/Local/Programs/Windlap";
+    const fs::path menu =
+        drive / "users" / user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Windlap";
     const auto run = [](const std::vector<std::string>& command) {
         std::vector<std::string> env = wine();
         env.insert(env.begin(), "env");
@@ -180,19 +204,29 @@ TEST(WindowsPackage, InstallsStartsFromTheStartMenuFolderAndUninstalls) {
     };
     const ProcessResult setup = run({WINDLAP_WINDOWS_PACKAGE "-setup.exe", "/S"});
     ASSERT_EQ(setup.exitStatus, 0) << setup;
-    ASSERT_TRUE(fs::exists(installed / "windlap.exe") && fs::exists(menu / "Windlap.lnk"));
     std::ifstream link(menu / "Windlap.lnk", std::ios::binary);
     const std::string shortcut((std::istreambuf_iterator<char>(link)), std::istreambuf_iterator<char>());
-    EXPECT_NE(shortcut.find("Programs\\Windlap\\windlap.exe"), std::string::npos) << "the entry's target";
+    // The target as a path, the working folder as a UTF-16 string with its length in front (Wine counts the
+    // terminating zero).
+    const std::string folder = "C:\\users\\" + user + "\\AppData\\Local\\Programs\\Windlap";
+    std::string wide;
+    for (char c : folder)
+        wide += {c, '\0'};
+    const size_t at = shortcut.find(wide);
+    EXPECT_NE(shortcut.find(folder + "\\windlap.exe"), std::string::npos) << "the entry's target";
+    EXPECT_TRUE(at != std::string::npos && at >= 2 && shortcut[at - 1] == '\0' &&
+                static_cast<unsigned char>(shortcut[at - 2]) - folder.size() <= 1)
+        << "the entry's working folder";
     {
-        GameUnderTest game({"windlap.exe"}, installed, wine({"ALSOFT_DRIVERS=null"}), WINDLAP_WINE);
+        GameUnderTest game({folder + "\\windlap.exe"}, installed, wine({"ALSOFT_DRIVERS=null"}),
+                           WINDLAP_WINE);
         ASSERT_TRUE(game.waitForWindow(wineStart) && game.waitForFrames(wineStart)) << game.diagnostics();
         const ProcessResult end = game.quitWithEscape(wineStart);
         EXPECT_EQ(std::tie(end.exitStatus, end.err), std::make_tuple(0, "")) << end;
     }
     const ProcessResult uninstall = run({(installed / "Uninstall.exe").string(), "/S"});
     EXPECT_EQ(uninstall.exitStatus, 0) << uninstall;
-    // The uninstaller runs on from a copy of itself, so it has not finished when the first one returns.
+    // The uninstaller goes on in a copy of itself, so it has not finished when the first one returns.
     EXPECT_TRUE(waitUntil([&] { return !fs::exists(installed) && !fs::exists(menu); }, 60s))
         << "left behind: " << runProcess({"find", installed.string(), menu.string()}, 30s).out;
 }
