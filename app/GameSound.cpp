@@ -2,41 +2,12 @@
 
 #include "app/WaveFile.h"
 
+#include "util/Platform.h"
+
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
-
-// Standard error goes to /dev/null while it lives. Opening a device lets libraries print on their own: with
-// no sound card ALSA's library writes its "cannot find card" lines to standard error, outside OpenAL's log.
-class QuietStandardError {
-public:
-    QuietStandardError() {
-        std::fflush(stderr);
-        saved = dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved >= 0 && null >= 0)
-            dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            close(null);
-    }
-    ~QuietStandardError() {
-        if (saved < 0)
-            return;
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-    }
-    QuietStandardError(const QuietStandardError&) = delete;
-    QuietStandardError& operator=(const QuietStandardError&) = delete;
-
-private:
-    int saved = -1;
-};
 
 // Each cue's gain keeps the loudest moments, several sounds at once included, below full scale.
 constexpr float cueGains[] = {0.0f, 0.6f, 0.6f, 0.5f, 0.9f};
@@ -62,8 +33,10 @@ GameSound::GameSound() {
 void GameSound::open() {
     // OpenAL Soft writes its own errors to standard error, and the game prints nothing during play. A level
     // the user set, for debugging, still wins.
-    setenv("ALSOFT_LOGLEVEL", "0", 0);
-    QuietStandardError quiet;
+    tavo::util::setEnvironmentDefault("ALSOFT_LOGLEVEL", "0");
+    // With no sound card ALSA's library writes its "cannot find card" lines to standard error, outside
+    // OpenAL's log.
+    const tavo::util::QuietStandardError quiet;
     device = alcOpenDevice(nullptr);
     if (!device)
         return;

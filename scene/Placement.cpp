@@ -1,10 +1,9 @@
 #include "scene/Placement.h"
 
 #include "util/PhysxHandler.h"
+#include "util/Platform.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <ctime>
 
 namespace tavo::scene {
 
@@ -22,17 +21,6 @@ Placement computePlacement(int second, int millisecond, std::uint32_t heightWord
     return p;
 }
 
-void utcSecondAndMillisecond(int& second, int& millisecond) {
-    const auto now = std::chrono::system_clock::now();
-    const auto sinceEpoch =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-    const std::time_t seconds = static_cast<std::time_t>(sinceEpoch / 1000);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    second = utc.tm_sec;
-    millisecond = static_cast<int>(sinceEpoch % 1000);
-}
-
 std::uint32_t randomWord() {
     std::uint32_t word = 0;
     for (int byte = 0; byte < 4; ++byte)
@@ -42,7 +30,7 @@ std::uint32_t randomWord() {
 
 Placement nextPlacement() {
     int second = 0, millisecond = 0;
-    utcSecondAndMillisecond(second, millisecond);
+    util::utcSecondAndMillisecond(second, millisecond);
     const std::uint32_t heightWord = randomWord();
     const std::uint32_t turnWord = randomWord();
     return computePlacement(second, millisecond, heightWord, turnWord);

@@ -23,9 +23,6 @@ struct Placement {
 
 Placement computePlacement(int second, int millisecond, std::uint32_t heightWord, std::uint32_t turnWord);
 
-// Second (0-60) and millisecond (0-999) of the current UTC time.
-void utcSecondAndMillisecond(int& second, int& millisecond);
-
 // Four rand() % 255 bytes, the first the lowest.
 std::uint32_t randomWord();
 

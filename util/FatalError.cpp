@@ -1,17 +1,16 @@
 #include "util/FatalError.h"
 
+#include "util/Platform.h"
 #include <cstdio>
 #include <cstdlib>
+
 #include <iostream>
-#include <unistd.h>
 
 namespace tavo::util {
 
 void waitForKey() {
-    if (!isatty(STDIN_FILENO))
-        return;
-    std::cout << "Press Enter to continue . . ." << std::flush;
-    std::cin.get();
+    if (standardInputIsTerminal())
+        pauseForKey();
 }
 
 void pauseAndExit() {

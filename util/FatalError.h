@@ -3,8 +3,8 @@
 
 namespace tavo::util {
 
-// Waits for a key the way the Windows console's "PAUSE" did, but only when a person can answer: with standard
-// input not a terminal (CI, pipes, tests) it returns at once, so a fatal error never hangs.
+// The console's "PAUSE" (see Platform.h), but only when a person can answer: with standard input not a
+// terminal (CI, pipes, tests) it returns at once, so a fatal error never hangs.
 void waitForKey();
 
 // Flushes both console streams, waits for a key and ends the process with status 1. No destructor runs: the

@@ -39,13 +39,26 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <execinfo.h>
 #include <fstream>
 #include <new>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
+
+// Cross-built for Windows (to compare with the Linux build under Wine) the process figures come from Win32
+// and
+// --trace-new has no call stacks.
+#ifdef _WIN32
+#include <direct.h>
+#include <io.h>
+#include <malloc.h>
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <psapi.h>
+#else
+#include <execinfo.h>
+#include <unistd.h>
+#endif
 
 // ---------------------------------------------------------------- allocation counting
 // Every operator new of the program (ours, the standard library's) and every Bullet allocation is counted;
@@ -60,12 +73,17 @@ void traceAllocation() {
     if (tracesLeft.load(std::memory_order_relaxed) <= 0)
         return;
     tracesLeft.fetch_sub(1, std::memory_order_relaxed);
+#ifdef _WIN32
+    static const char header[] = "--- operator new in a measured frame (no call stacks on Windows)\n";
+    std::fputs(header, stderr);
+#else
     void* frames[24];
     const int depth = backtrace(frames, 24);
     static const char header[] = "--- operator new in a measured frame:\n";
     if (write(2, header, sizeof header - 1) < 0)
         return;
     backtrace_symbols_fd(frames, depth, 2);
+#endif
 }
 
 void* countedAlloc(std::size_t size) {
@@ -78,11 +96,26 @@ void* countedAlloc(std::size_t size) {
 
 void* countedAlignedAlloc(std::size_t size, std::align_val_t alignment) {
     newCount.fetch_add(1, std::memory_order_relaxed);
-    void* p = nullptr;
     const std::size_t a = std::max(sizeof(void*), static_cast<std::size_t>(alignment));
+#ifdef _WIN32
+    if (void* p = _aligned_malloc(size ? size : 1, a))
+        return p;
+    throw std::bad_alloc();
+#else
+    void* p = nullptr;
     if (posix_memalign(&p, a, size ? size : 1) != 0)
         throw std::bad_alloc();
     return p;
+#endif
+}
+
+// Windows frees aligned blocks with a function of their own.
+void alignedFree(void* p) {
+#ifdef _WIN32
+    _aligned_free(p);
+#else
+    std::free(p);
+#endif
 }
 
 void* bulletAlloc(size_t size) {
@@ -127,16 +160,16 @@ void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::align_val_t) noexcept {
-    std::free(p);
+    alignedFree(p);
 }
 void operator delete[](void* p, std::align_val_t) noexcept {
-    std::free(p);
+    alignedFree(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    std::free(p);
+    alignedFree(p);
 }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-    std::free(p);
+    alignedFree(p);
 }
 
 namespace {
@@ -153,6 +186,26 @@ double cpuMs(clockid_t clock) {
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
 }
 
+#ifdef _WIN32
+double msSinceProcessStart() {
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return -1.0;
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime);
+    };
+    return (ticks(now) - ticks(created)) * 1e-4; // 100 ns ticks
+}
+
+long peakMemoryKiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+}
+#else
 // Milliseconds since the kernel started this process (10 ms steps), so start-up includes loading the
 // libraries before main.
 double msSinceProcessStart() {
@@ -180,6 +233,7 @@ long peakMemoryKiB() {
             return std::atol(line.c_str() + 6);
     return -1;
 }
+#endif
 
 struct Options {
     int width = 1280;
@@ -227,6 +281,17 @@ Options parseOptions(int argc, char** argv) {
 void enterRunFolder() {
     if (access("Shader", F_OK) == 0)
         return;
+#ifdef _WIN32
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length == sizeof path)
+        return;
+    if (char* slash = std::strrchr(path, '\\')) {
+        *slash = '\0';
+        if (_chdir(path) != 0)
+            std::perror("windlap_bench: chdir");
+    }
+#else
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0)
@@ -237,6 +302,7 @@ void enterRunFolder() {
         if (chdir(path) != 0)
             std::perror("windlap_bench: chdir");
     }
+#endif
 }
 
 // ---------------------------------------------------------------- the scripted flight
