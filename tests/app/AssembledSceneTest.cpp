@@ -14,6 +14,7 @@
 #include "scene/FlightModel.h"
 #include "scene/InputState.h"
 #include "scene/Placement.h"
+#include "util/Platform.h"
 #include "support/GlContext.h"
 #include "support/Image.h"
 #include "support/PlaceAhead.h"
@@ -340,9 +341,9 @@ TEST_F(AssembledScene, SwitchesReachTheGlPlacesFollowTheClockAndALoopFrameAdvanc
         do { // within one millisecond of the clock
             std::srand(5);
             timespec_get(&before, TIME_UTC);
-            tavo::scene::utcSecondAndMillisecond(second, millisecond);
+            tavo::util::utcSecondAndMillisecond(second, millisecond);
             ring->reposition();
-            tavo::scene::utcSecondAndMillisecond(secondAfter, millisecondAfter);
+            tavo::util::utcSecondAndMillisecond(secondAfter, millisecondAfter);
             timespec_get(&after, TIME_UTC);
         } while (second != secondAfter || millisecond != millisecondAfter || before.tv_sec != after.tv_sec);
         EXPECT_EQ(std::pair(second, millisecond),
