@@ -21,10 +21,13 @@ constexpr auto wineStart = 120s; // a first start in a fresh prefix, on a busy m
 
 // Wine quiet, its menu builder off (it would write desktop entries into the home folder), no Mono or Gecko
 // installer prompts, and no sound driver: a PC without a sound card (Wine's ALSA driver would print ALSA's
-// complaints about the missing card itself).
+// complaints about the missing card itself). llvmpipe draws on the game's own thread: its rasterising
+// threads, still running JIT code while Wine unloads the game at exit, once crashed the exit under Wine; a
+// crash ends its program at once instead of waiting in a debugger.
 std::vector<std::string> wine(std::vector<std::string> settings = {}) {
-    settings.insert(settings.end(), {"WINEPREFIX=" WINDLAP_WINE_PREFIX, "WINEDEBUG=-all",
-                                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml,winealsa.drv=d"});
+    settings.insert(settings.end(),
+                    {"WINEPREFIX=" WINDLAP_WINE_PREFIX, "WINEDEBUG=-all", "LP_NUM_THREADS=0",
+                     "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml,winedbg.exe,winealsa.drv=d"});
     return settings;
 }
 // A test's Wine session, which lives on its X display: the next test, on another display, needs a new one.
