@@ -7,7 +7,6 @@ struct GLFWwindow;
 // The named steps of one frame, in the order the loop runs them:
 // world update -> shadow pass -> main pass -> HUD -> glow composite (renderFrame runs the last four).
 enum class FrameStep { WorldUpdate, ShadowPass, MainPass, Hud, Glow };
-constexpr int frameStepCount = 5;
 
 // Told as each step of a frame begins and ends: the benchmark times the game's own frame through it.
 class FrameStepListener {

@@ -45,9 +45,8 @@
 #include <utility>
 #include <vector>
 
-// Cross-built for Windows (to compare with the Linux build under Wine) the process figures come from Win32
-// and
-// --trace-new has no call stacks.
+// Cross-built for Windows (to compare with the Linux build under Wine) the process figures come from Win32,
+// and --trace-new has no call stacks.
 #ifdef _WIN32
 #include <direct.h>
 #include <io.h>
