@@ -140,7 +140,6 @@ TEST_F(AssembledScene, HudTextsStandExactlyInEveryState) {
                       line);
         hudLines += row;
     };
-    // Every notice's timer, the mipmap notice's apart.
     const auto state = [](const char* name, float timers, float mipmapTimer) {
         frameTimeMessageTimer = wireframeMessageTimer = samplingMessageTimer = timers;
         cullingMessageTimer = transparencyMessageTimer = timers;
@@ -204,8 +203,8 @@ TEST_F(AssembledScene, ChaseViewWireframeSunViewAndEndScreen) {
         EXPECT_TRUE(on ? changed > int(chase.rgb.size() / 10) : changed < 40) << int(on) << ": " << changed;
     }
 
-    // The orbit camera looking at the jet from the sun's side, the sun a little beside it (the slack: the
-    // cursor's travel beyond the orbit's top or bottom so far).
+    // The orbit camera looking at the jet from the sun's side, the sun a little beside it (the cursor's
+    // travel beyond the orbit's top or bottom so far taken off).
     const glm::vec3 toSun = -sunLight->direction;
     camera->mode = 2;
     camera->applyInput(std::atan2(-toSun.x, -toSun.z) * 100.0 + 22.0,
@@ -312,7 +311,6 @@ TEST_F(AssembledScene, CullingSwitchesClockDetailLoopFramesEventsEndAndTeardown)
     EXPECT_TRUE(none.x < 0.05f * fifth.x && none.y < 0.01f && std::abs(fifth.y - 0.2f) < 0.02f)
         << none.x << " " << fifth.x << " " << fifth.y;
 
-    // Left Shift held on an empty reserve: the view stays as it is. With a reserve it widens.
     for (const float reserve : {0.0f, 5.0f}) {
         plane->boostReserve = reserve;
         for (int i = 0; i < 10; ++i) {
