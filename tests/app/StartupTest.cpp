@@ -39,20 +39,18 @@ TEST(ParseArguments, ReadsUpToFourAndReportsTheFirstBadOneOrASizeNoWindowCanHave
     for (const auto& [args, message, e, windowPossible] : rows) {
         std::vector<const char*> argv{"./windlap"};
         argv.insert(argv.end(), args.begin(), args.end());
-        StartupSettings settings;
+        StartupSettings s;
         std::ostringstream console;
-        const std::string error = parseArguments(int(argv.size()), argv.data(), settings, console);
+        const std::string error = parseArguments(int(argv.size()), argv.data(), s, console);
         // With fewer than two arguments the console stays quiet.
         const std::string shown =
             argv.size() > 2 ? startupLine(std::string(argv[1]) + " and " + argv[2], "./windlap") : "";
         SCOPED_TRACE(shown + " / " + std::to_string(args.size()) + " arguments");
-        EXPECT_EQ(error, messages[message]);
-        EXPECT_EQ(console.str(), shown);
+        EXPECT_EQ(std::make_tuple(error, console.str()), std::make_tuple(messages[message], shown));
         if (message == 0) {
-            EXPECT_EQ(std::tie(settings.xResolution, settings.yResolution, settings.fullscreen,
-                               settings.refreshRate),
-                      std::tie(e.xResolution, e.yResolution, e.fullscreen, e.refreshRate));
-            EXPECT_EQ(windowSizePossible(settings.xResolution, settings.yResolution), windowPossible);
+            EXPECT_EQ(std::tuple(s.xResolution, s.yResolution, s.fullscreen, s.refreshRate,
+                                 windowSizePossible(s.xResolution, s.yResolution)),
+                      std::tuple(e.xResolution, e.yResolution, e.fullscreen, e.refreshRate, windowPossible));
         }
     }
 }
