@@ -121,8 +121,7 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesAndTextureArrivesBottomRow
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
         ASSERT_EQ(glm::ivec3(states({GL_UNPACK_ALIGNMENT})[0], tw, th), glm::ivec3(8, w, h)) << file;
-        std::vector<unsigned char> texels(static_cast<size_t>(w) * h * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        std::vector<unsigned char> texels(static_cast<size_t>(w) * h * 4); // RGBA rows: no padding
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
         for (int k = 0; k < 6; ++k) // row k / 2, left or right end
             for (int c = 0; c < 3; ++c)
