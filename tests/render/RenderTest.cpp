@@ -26,13 +26,7 @@ using Colour = std::array<int, 3>;
 
 class RenderTest : public GlTest {
 protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        // Death tests run the test again in a child process: the folder must have the same name there.
-        folder = "/tmp/windlap-rendertest-" +
-                 std::string(testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
+    RenderTest() { std::filesystem::create_directories(folder); }
     // Text at (20, 60), scale 0.8, over a glow source cleared to white: the red of the picture, bottom row
     // first, its rightmost lit column and lowest lit row.
     struct Coverage {
@@ -47,12 +41,8 @@ protected:
         const glm::mat4 projection = glm::ortho(0.0f, float(width), 0.0f, float(height));
         glUniformMatrix4fv(glGetUniformLocation(textShader.programId, "projection"), 1, GL_FALSE,
                            &projection[0][0]);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        TextRenderer& with = font ? *font : text;
-        with.renderText(&textShader, line, 20.0f, 60.0f, 0.8f, colour,
-                        glGetUniformLocation(textShader.programId, "textColor"));
-        glDisable(GL_BLEND);
+        const GLint colourAt = glGetUniformLocation(textShader.programId, "textColor");
+        (font ? *font : text).renderText(&textShader, line, 20.0f, 60.0f, 0.8f, colour, colourAt);
         const auto rgba = target.pixels(0);
         Coverage c;
         for (int i = 0; i < width * height; ++i)
@@ -60,13 +50,15 @@ protected:
                 c.right = std::max(c.right, i % width), c.lowest = std::min(c.lowest, i / width);
         return c;
     }
-    std::string folder;
+    // Death tests run the test again in a child process: the folder must have the same name there.
+    const std::string folder = "/tmp/windlap-rendertest-" +
+                               std::string(testing::UnitTest::GetInstance()->current_test_info()->name());
     const SceneTarget target{width, height};
     Shader textShader{TEXT, "./Shader/text.vert", "./Shader/text.frag"};
     TextRenderer text{"./Fonts/arial.ttf"};
 };
 
-TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly) {
+TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesAndTextureArrivesBottomRowFirstUnskewed) {
     Shader color(COLOR, "./Shader/color.vert", "./Shader/color.frag");
     Shader basic(BASIC, "./Shader/basic.vert", "./Shader/basic.frag");
     TestMesh square = squareMesh("can_low"), plain = squareMesh("plain"), bare = squareMesh("bare");
@@ -93,9 +85,8 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly)
     // Without a specular colour in the file the mesh takes none, not the diffuse one read before it.
     EXPECT_EQ(GameObject(glm::mat4(1.0f), &color, folder + "/bare.dae").meshes.at(0)->specularColor,
               glm::vec3(0.0f));
-    // Every program that draws meshes numbers its inputs alike, so the depth program draws the lit ones'
-    // vertex arrays whatever a driver would choose: here other numbers are asked for before a new link, and
-    // only the shaders' own hold.
+    // Every mesh program numbers its inputs alike, so the depth program draws the lit ones' vertex arrays
+    // whatever a driver would choose: other numbers asked for before a new link must not hold.
     Shader depth(SHADOW_MAP, "./Shader/shadowMap.vert", "./Shader/shadowMap.frag");
     using Locations = std::map<std::string, GLint>;
     for (const auto& [program, fixed] :
@@ -109,15 +100,12 @@ TEST_F(RenderTest, MeshTakesNameMaterialAndCoordinatesForTheTexturedProgramOnly)
             EXPECT_EQ(glGetAttribLocation(program->programId, name.c_str()), location)
                 << name << program->type;
     }
-}
 
-// Rows 0, h / 2 and h - 1 at both ends, bottom row first; the 1022-pixel rows are 3066 bytes: any unpack
-// alignment but 1 or 2 would skew them, and the one set before (8 here) is put back.
-TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormat) {
+    // Textures: rows 0, h / 2 and h - 1 at both ends, bottom row first; the 1022-pixel rows are 3066 bytes:
+    // any unpack alignment but 1 or 2 would skew them, and the one set before (8 here) is put back.
     const std::string rgb = "xc:red xc:lime xc:blue -append", g = "xc:'#808080'";
     const Colour red{255, 0, 0}, lime{0, 255, 0}, blue{0, 0, 255}, grey{128, 128, 128};
     const std::array<Colour, 3> greys{grey, grey, grey};
-    // RGB, then rows of a palette, of 16 bits a channel and of grey with alpha, each of an odd width.
     const std::tuple<const char*, std::string, int, int, std::array<Colour, 3>> cases[] = {
         {"grey.png", "-size 16x8 " + g + " -type Grayscale", 16, 8, greys},
         {"wide.png", "-size 1022x1 " + rgb + " -define png:color-type=2", 1022, 3, {blue, lime, red}},
@@ -133,8 +121,7 @@ TEST_F(RenderTest, TextureArrivesBottomRowFirstUnskewedInEveryFormat) {
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
         ASSERT_EQ(glm::ivec3(states({GL_UNPACK_ALIGNMENT})[0], tw, th), glm::ivec3(8, w, h)) << file;
-        std::vector<unsigned char> texels(static_cast<size_t>(w) * h * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        std::vector<unsigned char> texels(static_cast<size_t>(w) * h * 4); // RGBA rows: no padding
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
         for (int k = 0; k < 6; ++k) // row k / 2, left or right end
             for (int c = 0; c < 3; ++c)
@@ -160,11 +147,10 @@ TEST_F(RenderDeathTest, ProgramErrorsPrintTheirCauseAndExit) {
             << fragment;
 }
 
-TEST_F(RenderTest, TextMovesByWholePixelsHangsFromTheBaselineDrawsInItsColourAndUnbinds) {
+TEST_F(RenderTest, TextMovesByWholePixelsHangsFromTheBaselineDrawsInItsColourUnbindsAndTakesOneBitGlyphs) {
     const Glyph &l = text.glyphs['l'], &g = text.glyphs['g'], &stem = text.glyphs['I'];
     EXPECT_NEAR(draw("lll").right - draw("l").right, 2.0f * static_cast<float>(l.advance >> 6) * 0.8f, 1.0f);
-    const Coverage descender = draw("g");
-    EXPECT_NEAR(descender.lowest, 60 - (g.size.y - g.bearing.y) * 0.8f, 1.0f) << "g hangs below the baseline";
+    EXPECT_NEAR(draw("g").lowest, 60 - (g.size.y - g.bearing.y) * 0.8f, 1.0f) << "g hangs below the baseline";
     EXPECT_EQ(draw("l\x80\xc3\xa4\xffl").red, draw("ll").red) << "bytes without a glyph: nothing, pen kept";
     // The middle of the I's stem is fully covered.
     const int x = static_cast<int>(20.0f + (stem.bearing.x + stem.size.x / 2.0f) * 0.8f);
@@ -175,11 +161,9 @@ TEST_F(RenderTest, TextMovesByWholePixelsHangsFromTheBaselineDrawsInItsColourAnd
     EXPECT_EQ(target.pixel(1, x, y)[0], 0) << "the glow source stays dark";
     EXPECT_EQ(states({GL_CURRENT_PROGRAM, GL_VERTEX_ARRAY_BINDING, GL_TEXTURE_BINDING_2D}),
               (std::vector<GLint>{GLint(textShader.programId), 0, 0}));
-}
 
-// An X11 bitmap font: one bit a pixel, each row of its 12 pixels padded to four bytes. Every glyph arrives as
-// full or no coverage, bit for bit, and the text draws.
-TEST_F(RenderTest, OneBitGlyphsWithPaddedRowsArriveAsCoverage) {
+    // An X11 bitmap font: one bit a pixel, each row of its 12 pixels padded to four bytes. Every glyph
+    // arrives as full or no coverage, bit for bit, and the text draws.
     const std::string path = "/usr/share/fonts/X11/misc/12x24.pcf.gz";
     TextRenderer bitmapFont(path);
     FT_Library library = nullptr;

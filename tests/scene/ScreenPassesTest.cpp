@@ -39,18 +39,7 @@ template <class Pass> glm::vec2 centreOf(const std::vector<unsigned char>& rgba,
 
 class ScreenPassesTest : public GlTest {
 protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        folder = makeTempFolder("passes");
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LESS); // blending is on, as the game's window opens
-    }
-    void TearDown() override {
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        glActiveTexture(GL_TEXTURE0);
-        GlTest::TearDown();
-    }
-    // An image made by ImageMagick from its arguments.
+    ScreenPassesTest() { glEnable(GL_DEPTH_TEST); } // blending is on, as the game's window opens
     std::string image(const std::string& name, const std::string& arguments) {
         const std::string path = folder + "/" + name + ".png";
         EXPECT_EQ(std::system(("convert " + arguments + " '" + path + "'").c_str()), 0) << name;
@@ -62,7 +51,6 @@ protected:
                                "' -draw 'circle 15.5,15.5 15.5,21.5' -type TrueColor");
     }
 
-    // A flare whose bloom is one sprite and spike, halos and ring another.
     void makeFlare(int w, int h, const std::string& bloom, const std::string& rest) {
         flare = std::make_unique<LensFlare>(glm::mat4(1.0f), &shader, float(w) / float(h), &camera, w, h,
                                             bloom, rest, rest, rest, rest);
@@ -97,7 +85,7 @@ protected:
     glm::mat4 view{1.0f};
     Shader shader{SCREEN_SPACE, "./Shader/lensFlare.vert", "./Shader/lensFlare.frag"};
     std::unique_ptr<LensFlare> flare;
-    std::string folder;
+    const std::string folder = makeTempFolder("passes");
     glm::mat4 projection =
         glm::perspective(glm::radians(90.0f), float(width) / float(height), 0.1f, 10000.0f);
     SceneTarget target{width, height};
@@ -105,7 +93,7 @@ protected:
 
 } // namespace
 
-TEST_F(ScreenPassesTest, PassesLeaveTheStatesTheNextExpectsAndTheShadowFootprintFollowsTheCamera) {
+TEST_F(ScreenPassesTest, PassesLeaveTheStatesTheNextExpectsShadowsFollowTheCameraOverlaysFadeAndFill) {
     Shader ver(SCREEN_SPACE, "./Shader/ver.vert", "./Shader/ver.frag");
     Shader hor(SCREEN_SPACE, "./Shader/hor.vert", "./Shader/hor.frag");
     Shader combine(SCREEN_SPACE, "./Shader/combine.vert", "./Shader/combine.frag");
@@ -138,9 +126,8 @@ TEST_F(ScreenPassesTest, PassesLeaveTheStatesTheNextExpectsAndTheShadowFootprint
     ShadowMap shadowMap(glm::mat4(1.0f), &sun, &depth);
     EXPECT_EQ(states({GL_ACTIVE_TEXTURE, GL_TEXTURE_BINDING_2D}),
               (std::vector<GLint>{GL_TEXTURE2, GLint(shadowMap.depthTexture)}));
-    // 3000 units away a caster is outside the sun's footprint; over it, inside. Along the side axis the
-    // footprint reaches 1000 units: a sphere of 20 whose centre is 1010 out still reaches in; at 1040 even
-    // the box around it (28 units along that axis) stays out. Not a number: drawn.
+    // A caster 3000 units away is out of the sun's footprint, under it in. Sideways the footprint reaches
+    // 1000 units: a sphere of 20 at 1010 reaches in, at 1040 its box (28 along that axis) is out. NaN: drawn.
     shadowMap.updateLight({3000.0f, 333.0f, 0.0f});
     std::vector<bool> inLight{shadowMap.sphereInLight(caster, 8.0f)};
     shadowMap.updateLight({0.0f, 333.0f, 0.0f});
@@ -152,9 +139,8 @@ TEST_F(ScreenPassesTest, PassesLeaveTheStatesTheNextExpectsAndTheShadowFootprint
                                      {glm::vec3(std::nanf("")), 20.0f}})
         inLight.push_back(shadowMap.sphereInLight(at, radius));
     EXPECT_EQ(inLight, (std::vector<bool>{false, true, true, false, true}));
-}
 
-TEST_F(ScreenPassesTest, FadeRunsDownWithItsGlowSourceAndTheGaugeFillsToTheAmount) {
+    // The fade runs down with its glow source.
     Shader fade(SCREEN_SPACE, "./Shader/textureOverlay.vert", "./Shader/textureOverlay.frag");
     TextureOverlay overlay(glm::mat4(1.0f), &fade, 1.0f,
                            image("black", "-size 16x16 xc:'#000000ff' -type TrueColorAlpha"));
@@ -186,7 +172,7 @@ TEST_F(ScreenPassesTest, FadeRunsDownWithItsGlowSourceAndTheGaugeFillsToTheAmoun
     }
 }
 
-TEST_F(ScreenPassesTest, HiddenSunHidesTheWholeFlare) {
+TEST_F(ScreenPassesTest, HiddenSunHidesTheWholeFlareAndBloomAndProbeMeetThePaintedSun) {
     const std::string red = sprite("red", "#ff0000");
     makeFlare(width, height, red, red);
     // Outside the view cone (55 degrees) nothing; inside, the sun is on screen.
@@ -204,12 +190,10 @@ TEST_F(ScreenPassesTest, HiddenSunHidesTheWholeFlare) {
     camera.viewDirection = glm::vec3(0.0f); // no view direction yet: no sun
     flare->updatePositions(view, projection);
     EXPECT_FALSE(flare->sunVisible);
-}
 
-TEST_F(ScreenPassesTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
     // The game's window, projection, sky and sun direction; a bloom that is a red disc, the rest black.
     constexpr int w = 1280, h = 720;
-    makeFlare(w, h, sprite("bloom", "#ff0000"), sprite("black", "#000000"));
+    makeFlare(w, h, red, sprite("black", "#000000"));
     projection = perspectiveProjection(fieldOfViewY(1.0f), float(w) / float(h));
     const std::string sky = "./Textures/skybox/";
     SkyBox skyBox(projection, sky + "right.jpg", sky + "left.jpg", sky + "top.jpg", sky + "bottom.jpg",
@@ -233,18 +217,14 @@ TEST_F(ScreenPassesTest, PaintedSunBloomAndProbeCoincideAcrossTheCone) {
         big.bindAndClear();
         glClearBufferfv(GL_COLOR, 1, glowBefore);
         flare->draw();
-        EXPECT_EQ(big.pixel(1, int(painted.x), int(painted.y)), (Rgba{51, 102, 153, 255}))
-            << "glow source kept";
+        EXPECT_EQ(big.pixel(1, int(painted.x), int(painted.y)), (Rgba{51, 102, 153, 255})) << "glow kept";
         const glm::vec2 bloom = centreOf(big.pixels(0), w, [](const unsigned char* p) { return p[0] > 128; });
         EXPECT_LT(glm::length(bloom - painted), 2.0f) << bloom.x << ", " << bloom.y << " vs " << painted.x;
-        // Covering the painted sun's pixel and its neighbours up to 2 pixels away hides the flare.
-        EXPECT_EQ(litPixels(big, glm::ivec2(painted), 2), 0) << "the probe missed";
+        EXPECT_EQ(litPixels(big, glm::ivec2(painted), 2), 0) << "the probe is over 2 pixels off the sun";
     }
-    std::vector<GLint> after = states({GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK}); // the probe puts them back
-    for (GLuint attachment : {0, 1}) {
-        GLboolean w[4] = {};
-        glGetBooleani_v(GL_COLOR_WRITEMASK, attachment, w);
-        after.push_back(w[0] + w[1] + w[2] + w[3]);
-    }
-    EXPECT_EQ(after, (std::vector<GLint>{GL_LESS, 1, 4, 4}));
+    GLboolean masks[8] = {}; // the probe puts back both targets' colour masks and the depth state
+    glGetBooleani_v(GL_COLOR_WRITEMASK, 0, masks);
+    glGetBooleani_v(GL_COLOR_WRITEMASK, 1, masks + 4);
+    EXPECT_EQ(std::vector<int>(masks, masks + 8), std::vector<int>(8, GL_TRUE));
+    EXPECT_EQ(states({GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK}), (std::vector<GLint>{GL_LESS, 1}));
 }

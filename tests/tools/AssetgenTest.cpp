@@ -17,10 +17,10 @@
 #include <assimp/scene.h>
 #include <glm/gtc/type_ptr.hpp>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -28,13 +28,13 @@
 namespace {
 
 namespace ag = tavo::assetgen;
+using namespace tavo::scene;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using tavo::util::PhysxHandler;
 
 std::string readFile(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 const std::string runDir = std::string(WINDLAP_RUN_DIR) + "/";
 
@@ -108,8 +108,7 @@ TEST(Assetgen, WritesTheRunFoldersFilesAndRefusesWithOneClearLine) {
         {"normals for", [](ag::Model& m) { m.meshes[0].normals.pop_back(); }},
         {"texture coordinates for", [](ag::Model& m) { m.meshes[0].uvs.pop_back(); }},
         {"not a finite number", [](ag::Model& m) { m.meshes[0].positions[1].y = std::nanf(""); }},
-        {"no vertices or no triangles", [](ag::Model& m) { m.meshes[1].indices.clear(); }},
-    };
+        {"no vertices or no triangles", [](ag::Model& m) { m.meshes[1].indices.clear(); }}};
     for (const auto& [reason, spoil] : cases) {
         ag::Model model = good;
         spoil(model);
@@ -129,22 +128,20 @@ TEST(Assetgen, WritesTheRunFoldersFilesAndRefusesWithOneClearLine) {
 TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsTerrainWithoutStepsAndPlacementsThatEnd) {
     using Names = std::set<std::string>;
     const std::pair<const char*, Names> models[] = {
-        {"Models/terrain.dae",
-         Names(tavo::scene::Terrain::tileNames.begin(), tavo::scene::Terrain::tileNames.end())},
+        {"Models/terrain.dae", Names(Terrain::tileNames.begin(), Terrain::tileNames.end())},
         {"Models/Ring.dae", {"Ring_lod0", "Ring_lod1", "Ring_lod2"}},
         {"Models/fa-18.dae",
          {"Plane", "wing_left", "wing_right", "rearWing_left", "rearWing_right", "topWing_left",
           "topWing_right", "hat", "window"}},
         {"Models/boost.dae", {"can", "can_low", "effect"}},
-        {"Models/hat.dae", {"hat", "hat_low"}},
-    };
+        {"Models/hat.dae", {"hat", "hat_low"}}};
     std::map<std::string, unsigned> faces; // the pickup's hat is read after the worn one
     float hatToCanopy = 1e9f;
     const glm::vec3 hatPivot = ag::aircraftPivotParts.back().pivot;
     for (const auto& [file, names] : models) {
         SCOPED_TRACE(file);
         Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(runDir + file, tavo::scene::modelimport::postProcessFlags);
+        const aiScene* scene = importer.ReadFile(runDir + file, modelimport::postProcessFlags);
         ASSERT_TRUE(scene != nullptr) << importer.GetErrorString();
         Names found;
         for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
@@ -200,20 +197,15 @@ TEST(ModelFiles, NamedMeshesWoundTowardTheirNormalsTerrainWithoutStepsAndPlaceme
 
     const auto grid = std::find_if(terrain.meshes.begin(), terrain.meshes.end(),
                                    [](const ag::MeshData& mesh) { return mesh.name == "Grid"; });
-    tavo::util::PhysxHandler physics;
+    PhysxHandler physics;
     auto* centre = physics.createTerrainPiece(grid->positions, grid->indices, 10.0f, {0.0f, -300.0f, 0.0f});
-    auto buried = [&](float x, float y, float z) {
-        return tavo::util::PhysxHandler::raycastUp(centre, centre, {x, y, z}).has_value();
-    };
+    auto buried = [&](glm::vec3 at) { return PhysxHandler::raycastUp(centre, centre, at).has_value(); };
     int draws = 0, refused[2] = {0, 0};
-    for (int second = 0; second < 60; ++second)
-        for (int millisecond = 0; millisecond < 1000; millisecond += 20, ++draws) {
-            const auto p = tavo::scene::computePlacement(second, millisecond, tavo::scene::randomWord(),
-                                                         tavo::scene::randomWord());
-            refused[0] += buried(p.a, -p.h, p.b), refused[1] += buried(p.a, p.h, -p.b);
-            ASSERT_FALSE(buried(p.a, 19.8f, -p.b) || buried(p.a, 19.8f, p.b))
-                << second << " s " << millisecond;
-        }
+    for (int ms = 0; ms < 60000; ms += 20, ++draws) { // a minute's clock readings
+        const auto p = computePlacement(ms / 1000, ms % 1000, randomWord(), randomWord());
+        refused[0] += buried({p.a, -p.h, p.b}), refused[1] += buried({p.a, p.h, -p.b});
+        ASSERT_FALSE(buried({p.a, 19.8f, -p.b}) || buried({p.a, 19.8f, p.b})) << ms << " ms";
+    }
     for (int r : refused)
         EXPECT_TRUE(r >= draws * 3 / 100 && r <= draws / 2) << r << " of " << draws;
 }

@@ -143,8 +143,8 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
     EXPECT_TRUE(PhysxHandler::raycastUp(kept, kept, {1, -5, -1}).has_value());
 
     // Damping, gravity, thrust and turn rates were tuned at 60 steps a second: a frame of any length, in one
-    // step or in parts, moves as that many explicit 1/60 s steps, v <- (v + rate / 60)(1 - damping / 60) and
-    // x += v / 60 (a smooth exponential decay would be some tenths of a percent off after half a second).
+    // step or in parts, moves as that many explicit 1/60 s steps (not as a smooth exponential decay, which
+    // would be some tenths of a percent off after half a second).
     using Motion = std::array<glm::vec3, 3>; // velocity, position, (turn rate, nose x, nose z)
     auto sixtyFps = [](int steps) {
         const double h = 1.0 / 60;
@@ -157,24 +157,22 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
         }
         return Motion{v, x, {turnRate, std::sin(turned), std::cos(turned)}};
     };
-    auto fly = [&](int frames, float dt, bool inParts) {
+    const std::tuple<int, float, bool> frames[] = {{30, frame, false}, {1, 0.5f, false}, {1, 0.5f, true},
+                                                   {5, 0.1f, true},    {3, 0.1f, false}, {1, 30, true}};
+    for (const auto& [count, dt, inParts] : frames) {
         PhysxHandler physics;
         btRigidBody* jet = physics.createPlaneBody({0, 0, 0});
         physics.setDamping(jet, 1.0f, 10.0f);
         physics.setGravityEnabled(jet, true);
         PhysxHandler::addVelocityChange(jet, {10, 0, 30});
         const auto rates = [&](float) { physics.addVelocityChangeRate(jet, {0, 0, 50}, {0, 15.707964f, 0}); };
-        for (int i = 0; i < frames; ++i)
+        for (int i = 0; i < count; ++i)
             inParts ? physics.stepFrame(dt, rates) : (rates(dt), physics.step(dt));
         const btVector3 v = jet->getLinearVelocity();
         const glm::vec3 nose = PhysxHandler::getGlobalRotation(jet) * glm::vec3(0, 0, 1);
-        return Motion{
+        const Motion flown{
             glm::vec3(v.x(), v.y(), v.z()), at(jet), {jet->getAngularVelocity().y(), nose.x, nose.z}};
-    };
-    const std::tuple<int, float, bool> frames[] = {{30, frame, false}, {1, 0.5f, false}, {1, 0.5f, true},
-                                                   {5, 0.1f, true},    {3, 0.1f, false}, {1, 30, true}};
-    for (const auto& [count, dt, inParts] : frames) {
-        const Motion flown = fly(count, dt, inParts), expected = sixtyFps(std::lround(count * dt / frame));
+        const Motion expected = sixtyFps(std::lround(count * dt / frame));
         for (int k = 0; k < 3; ++k)
             EXPECT_LT(glm::distance(flown[k], expected[k]), 2e-5f * glm::length(expected[k]) + 2e-5f)
                 << count << " x " << dt << (inParts ? " in parts, " : ", ") << k;
@@ -184,11 +182,9 @@ TEST(PhysxHandler, BodiesTriggersCrashesRaysAndLongStepsInOneWorld) {
 TEST(PhysxHandlerDeathTest, FailedAllocationsEndWithTheStartUpMessages) {
     const std::pair<void* (*)(size_t, int), const char*> cases[] = {
         {[](size_t, int) -> void* { return nullptr; }, "^ERROR: Could not create Physx Foundation\n"},
-        {[](size_t size, int alignment) -> void* { // all but the world
+        {[](size_t n, int align) -> void* { // all but the world
              void* p = nullptr;
-             return size != sizeof(btDiscreteDynamicsWorld) && posix_memalign(&p, alignment, size) == 0
-                        ? p
-                        : nullptr;
+             return n == sizeof(btDiscreteDynamicsWorld) || posix_memalign(&p, align, n) != 0 ? nullptr : p;
          },
          "^ERROR: Could not create Physics\n"}};
     for (const auto& [allocate, message] : cases)
