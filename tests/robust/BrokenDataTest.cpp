@@ -121,16 +121,13 @@ INSTANTIATE_TEST_SUITE_P(Data, PlaysOn, testing::ValuesIn(playableBreaks),
 
 // An empty working folder, and one the shell enters, removes and then becomes the game in.
 TEST(BrokenFolder, EndsWithTheFirstShaderMessage) {
+    const std::string shader = "Failed to open Shader file with path: ./Shader/basic.vert\n";
     for (bool deleted : {false, true}) {
         const RunFolder run(deleted ? copyData : "");
         const std::string script = deleted ? "rm -rf \"$PWD\" && exec \"$0\" \"$@\"" : "exec \"$0\" \"$@\"";
-        const ProcessResult end =
-            GameUnderTest({"-c", script, WINDLAP_BINARY, "320", "180"}, run.path, {}, "sh")
-                .waitForExit(noHang);
-        EXPECT_EQ(
-            std::tie(end.exitStatus, end.out, end.err),
-            std::make_tuple(1, smallStart, "Failed to open Shader file with path: ./Shader/basic.vert\n"))
-            << end;
+        GameUnderTest game({"-c", script, WINDLAP_BINARY, "320", "180"}, run.path, {}, "sh");
+        const ProcessResult end = game.waitForExit(noHang);
+        EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err), std::make_tuple(1, smallStart, shader)) << end;
     }
 }
 

@@ -127,8 +127,7 @@ TEST_F(WindowsPackage, PrintsEndsAndFliesIntoTheGroundLikeLinux) {
         };
         EXPECT_TRUE(still("end")) << "no still end screen";
         game.tap("F1");
-        EXPECT_TRUE(waitUntil([&] { return game.screenshot("help").rgb != last.rgb; }, 10s))
-            << "no help page";
+        EXPECT_TRUE(waitUntil([&] { return game.screenshot("help").rgb != last.rgb; }, 10s)) << "no help";
         EXPECT_TRUE(still("help")) << "the help page does not hold still";
         last.save(std::string(WINDLAP_RUN_DIR) + "/../test-shots/wine-" + name + ".png");
         const ProcessResult end = game.quitWithEscape(wineStart);
@@ -158,8 +157,7 @@ TEST_F(WindowsPackage, InstallsStartsFromTheStartMenuEntryAndUninstalls) {
     ASSERT_EQ(setup.exitStatus, 0) << setup;
     std::ifstream link(menu / "Windlap.lnk", std::ios::binary);
     const std::string shortcut((std::istreambuf_iterator<char>(link)), std::istreambuf_iterator<char>());
-    // The target as a path, the working folder as a UTF-16 string with its length in front (Wine counts the
-    // terminating zero).
+    // The target as a path; the working folder in UTF-16 after its length (Wine counts the closing zero).
     const std::string folder = "C:\\users\\" + user + "\\AppData\\Local\\Programs\\Windlap";
     std::string wide;
     for (char c : folder)
