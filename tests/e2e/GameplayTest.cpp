@@ -26,55 +26,46 @@ const auto isGold = [](Rgb c) { return c.r > 170 && c.g > 110 && c.b < 90 && c.r
 
 TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTaps) {
     const SoundRecording recording(makeTempFolder("windlap-sound"));
-    {
-        GameUnderTest game(
-            {}, WINDLAP_RUN_DIR,
-            {"-u", "ALSOFT_DRIVERS", "-u", "ALSOFT_LOGLEVEL", "ALSOFT_CONF=" + recording.configPath()});
-        ASSERT_TRUE(game.waitForWindow() && game.waitForFrames()) << game.diagnostics();
-        for (const auto& [key, pause, seconds] :
-             {std::tuple{"Shift_L", 1500ms, 2500ms}, std::tuple{"w", 3000ms, 1000ms}}) {
-            std::this_thread::sleep_for(pause);
-            game.keyDown(key);
-            std::this_thread::sleep_for(seconds);
-            game.keyUp(key);
-        }
-        // The points line replaces the HUD at once: right of the middle, 50 pixels above the bottom edge.
-        const Region endText{650, 645, 1280, 670}, prize{400, 80, 880, 530};
-        const auto points = [&](const char* name) {
-            return countWhere(game.screenshot(name), endText, isWhite);
-        };
-        ASSERT_TRUE(waitUntil([&] { return points("crashed") > 40; }, 30s)) << "no end text";
-        const auto ended = std::chrono::steady_clock::now();
-        EXPECT_LT(countWhere(game.screenshot("end-text"), prize, isGold), 3000) << "prize before camera rise";
-        ASSERT_TRUE(
-            waitUntil([&] { return countWhere(game.screenshot("prize"), prize, isGold) > 15000; }, 30s))
-            << "no prize picture";
-        EXPECT_GT(std::chrono::steady_clock::now() - ended, 1s);
-        const auto dark = [](Rgb c) { return c.r + c.g + c.b < 30; };
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                return countWhere(game.screenshot("faded"), {0, 160, 240, 530}, dark) > 240 * 370 * 9 / 10;
-            },
-            30s))
-            << "the world does not fade around the prize";
-        EXPECT_GT(points("final"), 40) << "the points stay on screen";
-        // On the end screen too, taps of a millisecond fall between two frames: each still counts once.
-        const auto help = [&](const char* name) {
-            return countWhere(game.screenshot(name), {100, 205, 1100, 612}, isWhite);
-        };
-        const int before = help("before");
-        // Held past X's key repeat (from 660 ms, 25 a second): repeats are no new presses, the page stays on.
-        game.keyDown("F1");
-        std::this_thread::sleep_for(900ms);
-        for (const char* shot : {"help held", "help held longer", "help held longest"})
-            EXPECT_GT(help(shot), before + 2000) << shot;
-        game.keyUp("F1");
-        EXPECT_TRUE(waitUntil([&] { return help("help") > before + 2000; }, 10s)) << "no help page";
-        game.tap("F1");
-        EXPECT_TRUE(waitUntil([&] { return help("hidden") < before + 300; }, 10s)) << "help stays";
-        const ProcessResult end = game.quitWithEscape();
-        EXPECT_EQ(std::tie(end.exitStatus, end.err), std::make_tuple(0, "")) << end;
+    GameUnderTest game(
+        {}, WINDLAP_RUN_DIR,
+        {"-u", "ALSOFT_DRIVERS", "-u", "ALSOFT_LOGLEVEL", "ALSOFT_CONF=" + recording.configPath()});
+    ASSERT_TRUE(game.waitForWindow() && game.waitForFrames()) << game.diagnostics();
+    for (const auto& [key, pause, seconds] :
+         {std::tuple{"Shift_L", 1500ms, 2500ms}, std::tuple{"w", 3000ms, 1000ms}}) {
+        std::this_thread::sleep_for(pause);
+        game.keyDown(key);
+        std::this_thread::sleep_for(seconds);
+        game.keyUp(key);
     }
+    // The points line replaces the HUD at once: right of the middle, 50 pixels above the bottom edge.
+    const Region endText{650, 645, 1280, 670}, prize{400, 80, 880, 530}, side{0, 160, 240, 530},
+        helpText{100, 205, 1100, 612};
+    const auto points = [&](const char* name) { return countWhere(game.screenshot(name), endText, isWhite); };
+    ASSERT_TRUE(waitUntil([&] { return points("crashed") > 40; }, 30s)) << "no end text";
+    const auto ended = std::chrono::steady_clock::now();
+    EXPECT_LT(countWhere(game.screenshot("end-text"), prize, isGold), 3000) << "prize before camera rise";
+    ASSERT_TRUE(waitUntil([&] { return countWhere(game.screenshot("prize"), prize, isGold) > 15000; }, 30s))
+        << "no prize picture";
+    EXPECT_GT(std::chrono::steady_clock::now() - ended, 1s);
+    const auto dark = [](Rgb c) { return c.r + c.g + c.b < 30; };
+    EXPECT_TRUE(
+        waitUntil([&] { return countWhere(game.screenshot("faded"), side, dark) > 240 * 370 * 9 / 10; }, 30s))
+        << "the world does not fade around the prize";
+    EXPECT_GT(points("final"), 40) << "the points stay on screen";
+    // On the end screen too, taps of a millisecond fall between two frames: each still counts once.
+    const auto help = [&](const char* name) { return countWhere(game.screenshot(name), helpText, isWhite); };
+    const int before = help("before");
+    // Held past X's key repeat (from 660 ms, 25 a second): repeats are no new presses, the page stays on.
+    game.keyDown("F1");
+    std::this_thread::sleep_for(900ms);
+    for (const char* shot : {"help held", "help held longer", "help held longest"})
+        EXPECT_GT(help(shot), before + 2000) << shot;
+    game.keyUp("F1");
+    EXPECT_TRUE(waitUntil([&] { return help("help") > before + 2000; }, 10s)) << "no help page";
+    game.tap("F1");
+    EXPECT_TRUE(waitUntil([&] { return help("hidden") < before + 300; }, 10s)) << "help stays";
+    const ProcessResult end = game.quitWithEscape();
+    EXPECT_EQ(std::tie(end.exitStatus, end.err), std::make_tuple(0, "")) << end;
     const std::vector<float> samples = recording.samples();
     ASSERT_GT(samples.size(), 10u * SoundRecording::recordingRate) << "no recording";
     EXPECT_LT(*std::max_element(samples.begin(), samples.end()), 1.0f) << "the mix clips";
@@ -109,14 +100,12 @@ TEST(Gameplay, BoostAndDiveSoundTheEngineAndTheCrashThenTheFadeThePrizeAndHelpTa
     const auto cruise = std::find_if(stretches.begin(), stretches.end(), isEngine);
     ASSERT_NE(cruise, stretches.end()) << "no engine" << table.str();
     EXPECT_TRUE(isCruise(*cruise)) << table.str();
-    const auto highest = std::max_element(cruise, stretches.end(), [&](const Stretch& a, const Stretch& b) {
+    const auto peak = std::max_element(cruise, stretches.end(), [&](const Stretch& a, const Stretch& b) {
         return (isEngine(a) ? a.fundamental : 0.0) < (isEngine(b) ? b.fundamental : 0.0);
     });
-    EXPECT_NEAR(highest->fundamental, boostHertz, 8.0) << "no boost in the engine's pitch" << table.str();
-    const auto crash =
-        std::find_if(std::find_if(highest, stretches.end(), isCruise), stretches.end(), isCrash);
-    ASSERT_GT(stretches.end() - crash, 10)
-        << "no fall back to cruise, then a crash, then 2.5 s" << table.str();
+    EXPECT_NEAR(peak->fundamental, boostHertz, 8.0) << "no boost in the engine's pitch" << table.str();
+    const auto crash = std::find_if(std::find_if(peak, stretches.end(), isCruise), stretches.end(), isCrash);
+    ASSERT_GT(stretches.end() - crash, 10) << "no cruise again, then a crash, then 2.5 s" << table.str();
     // From the crash on the engine is silent; the crash itself dies away within two seconds.
     EXPECT_EQ(std::find_if(crash, stretches.end(), isEngine), stretches.end()) << table.str();
     EXPECT_TRUE(std::all_of(crash + 8, stretches.end(), [](const Stretch& s) { return s.level < 0.002; }))

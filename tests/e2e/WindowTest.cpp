@@ -93,6 +93,5 @@ TEST(Window, PointerMotionSteersTheOrbitCamera) {
         EXPECT_NEAR(std::remainder(eye.x - start.x - 0.8f * i, 6.2831855f), 0.0f, 1e-4f) << i;
         EXPECT_NEAR(eye.y, start.y, 1e-5f) << i;
     }
-    glfwDestroyWindow(window);
-    glfwTerminate();
+    glfwTerminate(); // and with it the window
 }

@@ -24,8 +24,7 @@ protected:
     void expectLauncherPlays(const fs::path& launcher, const fs::path& prefix) {
         const std::string game = fs::canonical(prefix) / "lib/games/windlap/windlap";
         fs::create_directories(temp / "elsewhere");
-        // A blank and a wildcard arrive unchanged.
-        const ProcessResult refused =
+        const ProcessResult refused = // a blank and a wildcard arrive unchanged
             GameUnderTest({"x y*", "600"}, temp / "elsewhere", {}, launcher).waitForExit();
         EXPECT_EQ(std::tie(refused.exitStatus, refused.out, refused.err),
                   std::make_tuple(1, startupLine("x y* and 600", game),
@@ -33,8 +32,7 @@ protected:
         // The launcher replaces itself with the game, so the window belongs to the process it started.
         GameUnderTest play({"800", "600"}, temp / "elsewhere", {}, launcher);
         ASSERT_TRUE(play.waitForWindow() && play.waitForFrames()) << play.diagnostics();
-        // An image or the font missing from the data folder would be reported here.
-        const ProcessResult end = play.quitWithEscape();
+        const ProcessResult end = play.quitWithEscape(); // a missing image or font would show on stderr
         EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err),
                   std::make_tuple(0, startupLine("800 and 600", game), ""));
     }

@@ -23,17 +23,13 @@ struct RunFolder {
             60s, path);
         EXPECT_EQ(made.exitStatus, 0) << made;
     }
-    ~RunFolder() {
-        runProcess({"chmod", "-R", "u+w", path}, 60s);
-        runProcess({"rm", "-rf", path}, 60s);
-    }
+    ~RunFolder() { runProcess({"sh", "-c", "chmod -R u+w \"$0\"; rm -rf \"$0\"", path}, 60s); }
     std::string listing() const { return runProcess({"ls", "-lR"}, 30s, path).out; }
     const std::string path;
 };
 
-const std::string copyData = std::string("cd ") + WINDLAP_RUN_DIR +
-                             " && cp -r Shader Models Textures Fonts Sounds " +
-                             "\"$OLDPWD\" && cd \"$OLDPWD\"\n";
+const std::string copyData =
+    "(cd " WINDLAP_RUN_DIR " && cp -r Shader Models Textures Fonts Sounds \"$OLDPWD\")\n";
 
 // A geometry that no node instances is not imported; the generator writes each node on its own line.
 std::string dropMeshes(const std::string& model, const std::vector<std::string>& meshes, size_t first = 0,
@@ -59,6 +55,8 @@ std::string lackMeshes(size_t parity) {
 // Each break turns off things of its own, so that several share one run.
 struct PlayableBreak {
     std::string name, soundConfig, script, expectedOut; // out after the start-up line
+    // In test lists by name, not as the bytes of the row.
+    friend void PrintTo(const PlayableBreak& row, std::ostream* stream) { *stream << row.name; }
 };
 const PlayableBreak playableBreaks[] = {
     {"MissingModels_SoundDeviceFailsToOpen", "drivers=wave\n[wave]\nfile=/nonexistent-folder/sound.wav",
@@ -92,11 +90,6 @@ const PlayableBreak playableBreaks[] = {
      "ERROR::FREETYPE: Failed to load font\n"},
 };
 
-// In test lists by name, not as the bytes of the row.
-void PrintTo(const PlayableBreak& row, std::ostream* stream) {
-    *stream << row.name;
-}
-
 class PlaysOn : public testing::TestWithParam<PlayableBreak> {};
 
 // A few seconds of play with keys held (climb, roll, boost with its zoom, the help and frame time texts), so
@@ -106,21 +99,19 @@ TEST_P(PlaysOn, AndQuitsOnEscape) {
     const RunFolder run(copyData + "printf '[general]\\n" + row.soundConfig + "\\n' > alsoft.conf\n" +
                         row.script);
     const std::string before = run.listing();
-    {
-        GameUnderTest game(
-            {"320", "180"}, run.path,
-            {"-u", "ALSOFT_DRIVERS", "-u", "ALSOFT_LOGLEVEL", "ALSOFT_CONF=" + run.path + "/alsoft.conf"});
-        ASSERT_TRUE(game.waitForWindow(noHang)) << game.diagnostics();
-        for (const char* key : {"s", "a", "Shift_L", "F1", "F2"})
-            game.keyDown(key);
-        ASSERT_TRUE(game.waitForFrames(noHang)) << "no frames presented: " << game.diagnostics();
-        std::this_thread::sleep_for(1s);
-        EXPECT_TRUE(game.waitForFrames(noHang)) << "frames stopped: " << game.diagnostics();
-        const ProcessResult end = game.quitWithEscape(noHang);
-        EXPECT_EQ(std::tie(end.exitStatus, end.err, end.out),
-                  std::make_tuple(0, "", smallStart + row.expectedOut))
-            << end;
-    }
+    GameUnderTest game(
+        {"320", "180"}, run.path,
+        {"-u", "ALSOFT_DRIVERS", "-u", "ALSOFT_LOGLEVEL", "ALSOFT_CONF=" + run.path + "/alsoft.conf"});
+    ASSERT_TRUE(game.waitForWindow(noHang)) << game.diagnostics();
+    for (const char* key : {"s", "a", "Shift_L", "F1", "F2"})
+        game.keyDown(key);
+    ASSERT_TRUE(game.waitForFrames(noHang)) << "no frames presented: " << game.diagnostics();
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(game.waitForFrames(noHang)) << "frames stopped: " << game.diagnostics();
+    const ProcessResult end = game.quitWithEscape(noHang);
+    EXPECT_EQ(std::tie(end.exitStatus, end.err, end.out),
+              std::make_tuple(0, "", smallStart + row.expectedOut))
+        << end;
     // Write permission means little to root: what is left behind shows whether the game wrote there.
     EXPECT_EQ(run.listing(), before);
 }
@@ -130,16 +121,13 @@ INSTANTIATE_TEST_SUITE_P(Data, PlaysOn, testing::ValuesIn(playableBreaks),
 
 // An empty working folder, and one the shell enters, removes and then becomes the game in.
 TEST(BrokenFolder, EndsWithTheFirstShaderMessage) {
+    const std::string shader = "Failed to open Shader file with path: ./Shader/basic.vert\n";
     for (bool deleted : {false, true}) {
         const RunFolder run(deleted ? copyData : "");
         const std::string script = deleted ? "rm -rf \"$PWD\" && exec \"$0\" \"$@\"" : "exec \"$0\" \"$@\"";
-        const ProcessResult end =
-            GameUnderTest({"-c", script, WINDLAP_BINARY, "320", "180"}, run.path, {}, "sh")
-                .waitForExit(noHang);
-        EXPECT_EQ(
-            std::tie(end.exitStatus, end.out, end.err),
-            std::make_tuple(1, smallStart, "Failed to open Shader file with path: ./Shader/basic.vert\n"))
-            << end;
+        GameUnderTest game({"-c", script, WINDLAP_BINARY, "320", "180"}, run.path, {}, "sh");
+        const ProcessResult end = game.waitForExit(noHang);
+        EXPECT_EQ(std::tie(end.exitStatus, end.out, end.err), std::make_tuple(1, smallStart, shader)) << end;
     }
 }
 
