@@ -15,8 +15,7 @@ using tavo::scene::Camera;
 
 namespace {
 
-class FakeSource : public InputSource {
-public:
+struct FakeSource : InputSource {
     bool keyDown(int key) override { return keys.count(key) > 0; }
     bool pressedSincePoll(int key) override { return taps.count(key) > 0; }
     void forgetPresses() override { taps.clear(); }
@@ -37,31 +36,23 @@ public:
     GLFWgamepadstate padState{};
 };
 
-class InputStateTest : public testing::Test {
-protected:
-    void SetUp() override { state = createInputState(&source); }
-    void TearDown() override { destroyInputState(); }
-    void press(const std::set<int>& keys) {
-        source.keys = keys;
+struct InputStateTest : testing::Test {
+    ~InputStateTest() override { destroyInputState(); }
+    void press(const std::set<int>& keys, const std::set<int>& taps = {}) {
+        source.keys = keys, source.taps = taps;
         pollInput();
     }
     FakeSource source;
-    InputState* state = nullptr;
+    InputState* state = createInputState(&source);
 };
 
 } // namespace
 
-// Per switch key: the value at start and after each of three held presses, and its held byte (if any).
-TEST_F(InputStateTest, EachSwitchActsOncePerPressItsHeldByteFollowsTheKeyAndFlightKeysGiveTheirSigns) {
+// Switch key, held byte, value at start and after each of three held presses, its flag (none: mipmap mode).
+TEST_F(InputStateTest, SwitchesFlightKeysTapsAndJoysticksFillTheRecordAndTheCameraModesFollowIt) {
     EXPECT_EQ(sharedInput, state);
     using Byte = std::uint8_t InputState::*;
-    struct Switch {
-        int key;
-        Byte held;
-        int start, after[3];
-        Byte flag; // nullptr: the mipmap mode
-    };
-    const Switch switches[] = {
+    const std::tuple<int, Byte, int, std::array<int, 3>, Byte> switches[] = {
         {GLFW_KEY_F1, nullptr, 0, {1, 0, 1}, &InputState::showHelp},
         {GLFW_KEY_F2, &InputState::frameTimeHeld, 0, {1, 0, 1}, &InputState::showFrameTime},
         {GLFW_KEY_F3, &InputState::wireframeHeld, 0, {1, 0, 1}, &InputState::wireframe},
@@ -69,14 +60,14 @@ TEST_F(InputStateTest, EachSwitchActsOncePerPressItsHeldByteFollowsTheKeyAndFlig
         {GLFW_KEY_F5, &InputState::mipmapHeld, 2, {0, 1, 2}, nullptr},
         {GLFW_KEY_F8, &InputState::cullingHeld, 1, {0, 1, 0}, &InputState::culling},
         {GLFW_KEY_F9, &InputState::transparencyHeld, 1, {0, 1, 0}, &InputState::transparency}};
-    for (const Switch& s : switches) {
-        auto value = [&] { return s.flag ? int(state->*s.flag) : state->mipmapMode; };
-        EXPECT_EQ(value(), s.start) << s.key;
-        for (int expected : s.after)
+    const auto value = [&](Byte flag) { return flag ? int(state->*flag) : state->mipmapMode; };
+    for (const auto& [key, held, start, after, flag] : switches) {
+        EXPECT_EQ(value(flag), start) << key;
+        for (int expected : after)
             for (bool down : {true, true, false}) {
-                press(down ? std::initializer_list<int>{s.key} : std::initializer_list<int>{});
-                EXPECT_EQ(value(), expected) << s.key << " down " << down;
-                EXPECT_EQ(s.held ? int(state->*s.held) : down, down) << s.key;
+                press(down ? std::set<int>{key} : std::set<int>{});
+                EXPECT_EQ(value(flag), expected) << key << " down " << down;
+                EXPECT_EQ(held ? int(state->*held) : down, down) << key;
             }
     }
     press({GLFW_KEY_F1, GLFW_KEY_F3}); // two at once both act
@@ -97,28 +88,59 @@ TEST_F(InputStateTest, EachSwitchActsOncePerPressItsHeldByteFollowsTheKeyAndFlig
     EXPECT_EQ(state->boostButton + state->cameraButton + state->escapeKey + state->spaceKey, 4);
     press({});
     EXPECT_EQ(state->boostButton + state->cameraButton + state->escapeKey + state->spaceKey, 0);
-}
 
-// Down and up between two polls is one press; so is a release and a new press of a key held at both polls.
-// Then recorded joystick states, one poll each: which are connected, the axes (a game pad's left x, y, right
-// x, y, left and right trigger), the axes a stick reports, the buttons held (a bit each: A or the stick's
-// first 1, B or its second 2, right shoulder 32) and a key; pitch, yaw, roll; boost, camera.
-TEST_F(InputStateTest, TapsCountOnceGamePadsByTheirLayoutSticksByTheirAxesWithADeadZoneAndPluggedInAnyTime) {
+    // Camera modes, V up: mode, aircraft matrix and lift; the eye and its up.
+    const glm::mat4 rolled = glm::rotate(glm::mat4(1.0f), 0.5f, glm::vec3(0, 0, 1));
+    const glm::vec3 rolledUp(-std::sin(0.5f), std::cos(0.5f), 0),
+        behind(14.602268f * std::sin(0.5f), -14.602268f * std::cos(0.5f), 3.4312916f);
+    const std::tuple<int, glm::mat4, float, glm::vec3, glm::vec3> cases[] = {
+        {0, glm::translate(glm::mat4(1.0f), {5, 6, 7}), 0, {5, -8.602268f, 10.431292f}, {0, 1, 0}},
+        {0, rolled, 0, behind, rolledUp},
+        {1, rolled, 0, behind, {0, 1, 0}}, // level chase keeps the world's up
+        {2, glm::translate(glm::mat4(1.0f), {1, 2, 3}), 0, {1, 2, 18}, {0, 1, 0}},
+        {2, glm::mat4(1.0f), 2.0f, {0, 20, 15}, {0, 1, 0}}};
+    for (const auto& [mode, aircraft, lift, position, up] : cases) {
+        Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
+        camera.mode = mode;
+        camera.applyInput(0.0, 0.0), camera.computeView(aircraft, lift);
+        const glm::vec3 direction = glm::normalize(glm::vec3(aircraft[3]) - position);
+        const float off = glm::distance(camera.position, position) + glm::distance(camera.up, up) +
+                          glm::distance(camera.viewDirection, direction);
+        EXPECT_LT(off, 1e-4f) << "mode " << mode << " lift " << lift;
+    }
+    Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
+    std::string modes;
+    for (const char poll : std::string("HHHHH-H-H-HP")) { // V held, up, held and pressed again since the last
+        state->cameraButton = poll != '-', state->cameraPressed = poll == 'P';
+        camera.applyInput(0.0, 0.0);
+        modes += std::to_string(camera.mode);
+    }
+    EXPECT_EQ(modes, "111111220012");
+    // Elevation in degrees (over 90 past a pole): up, beyond the top, back, beyond the bottom, back.
+    camera.mode = 2, *state = InputState{};
+    std::vector<long> elevations;
+    for (const double y : {100.0, 400.0, 350.0, -1000.0, -950.0}) {
+        camera.applyInput(0.0, y), camera.computeView(glm::mat4(1.0f), 0.0f);
+        elevations.push_back(std::lround(std::atan2(camera.position.y, camera.position.z) * 57.3f));
+    }
+    EXPECT_EQ(elevations, std::vector<long>({57, 85, 56, -85, -56}));
+
+    // Down and up between two polls is one press; so is a release and a new press of a key held at both.
     std::vector<int> seen;
-    source.taps = {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8};
-    pollInput();
+    press({}, {GLFW_KEY_F1, GLFW_KEY_ESCAPE, GLFW_KEY_F8});
     seen.insert(seen.end(), {state->showHelp, state->escapeKey, state->culling, state->cullingHeld});
-    pollInput();
+    press({});
     seen.insert(seen.end(), {state->showHelp, state->escapeKey, state->cullingHeld});
     press({GLFW_KEY_F3, GLFW_KEY_V});
     seen.push_back(state->cameraPressed);
-    source.taps = {GLFW_KEY_F3, GLFW_KEY_V};
-    pollInput();
+    press({GLFW_KEY_F3, GLFW_KEY_V}, {GLFW_KEY_F3, GLFW_KEY_V});
     seen.insert(seen.end(), {state->wireframe, state->cameraPressed});
-    pollInput();
+    press({GLFW_KEY_F3, GLFW_KEY_V});
     seen.push_back(state->wireframe);
     EXPECT_EQ(seen, std::vector<int>({1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 0}));
 
+    // Per poll: pad, stick (-1: none), axes (pad: left x, y, right x, y, triggers), axes reported, buttons (A
+    // or the stick's first 1, B or its second 2, right shoulder 32), a key; pitch, yaw, roll; boost, camera.
     using Axes = std::array<float, 6>;
     constexpr Axes rest{0, 0, 0, 0, -1, -1};
     const std::tuple<int, int, Axes, int, int, int, glm::vec3, glm::ivec2> polls[] = {
@@ -144,51 +166,8 @@ TEST_F(InputStateTest, TapsCountOnceGamePadsByTheirLayoutSticksByTheirAxesWithAD
         EXPECT_LT(glm::distance(got, turns), 1e-4f) << pad << stick << key << " " << got.x << " " << got.y;
         EXPECT_EQ(glm::ivec2(state->boostButton, state->cameraButton), boostCamera) << pad << stick << key;
     }
+
     destroyInputState();
     pollInput(); // no record: nothing happens
     EXPECT_EQ(sharedInput, nullptr);
-}
-
-// Mode, aircraft matrix and lift; the eye and its up. V held switches once; a release and new press between
-// two polls switches again.
-TEST(CameraTest, EachModePlacesTheEyeAndItsUpAndTheButtonSwitchesOncePerPress) {
-    const glm::mat4 rolled = glm::rotate(glm::mat4(1.0f), 0.5f, glm::vec3(0, 0, 1));
-    const glm::vec3 rolledUp(-std::sin(0.5f), std::cos(0.5f), 0),
-        behind(14.602268f * std::sin(0.5f), -14.602268f * std::cos(0.5f), 3.4312916f);
-    const std::tuple<int, glm::mat4, float, glm::vec3, glm::vec3> cases[] = {
-        {0, glm::translate(glm::mat4(1.0f), {5, 6, 7}), 0, {5, -8.602268f, 10.431292f}, {0, 1, 0}},
-        {0, rolled, 0, behind, rolledUp},
-        {1, rolled, 0, behind, {0, 1, 0}}, // level chase keeps the world's up
-        {2, glm::translate(glm::mat4(1.0f), {1, 2, 3}), 0, {1, 2, 18}, {0, 1, 0}},
-        {2, glm::mat4(1.0f), 2.0f, {0, 20, 15}, {0, 1, 0}}};
-    InputState input;
-    sharedInput = &input;
-    for (const auto& [mode, aircraft, lift, position, up] : cases) {
-        Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
-        camera.mode = mode;
-        camera.applyInput(0.0, 0.0);
-        camera.computeView(aircraft, lift);
-        const glm::vec3 direction = glm::normalize(glm::vec3(aircraft[3]) - position);
-        EXPECT_LT(glm::distance(camera.position, position) + glm::distance(camera.up, up) +
-                      glm::distance(camera.viewDirection, direction),
-                  1e-4f)
-            << "mode " << mode << " lift " << lift << " at " << camera.position.y << " up " << camera.up.x;
-    }
-    Camera camera(15.0f, 1.0f, glm::mat4(1.0f));
-    std::string modes;
-    for (const char poll : std::string("HHHHH-H-H-HP")) { // V held, up, held and pressed again since the last
-        input.cameraButton = poll != '-', input.cameraPressed = poll == 'P';
-        camera.applyInput(0.0, 0.0);
-        modes += std::to_string(camera.mode);
-    }
-    EXPECT_EQ(modes, "111111220012");
-    // Elevation in degrees (over 90 past a pole): up, beyond the top, back, beyond the bottom, back.
-    camera.mode = 2, input = InputState{};
-    std::vector<long> elevations;
-    for (const double y : {100.0, 400.0, 350.0, -1000.0, -950.0}) {
-        camera.applyInput(0.0, y), camera.computeView(glm::mat4(1.0f), 0.0f);
-        elevations.push_back(std::lround(std::atan2(camera.position.y, camera.position.z) * 57.3f));
-    }
-    EXPECT_EQ(elevations, std::vector<long>({57, 85, 56, -85, -56}));
-    sharedInput = nullptr;
 }
