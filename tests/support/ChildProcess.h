@@ -8,16 +8,27 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+using namespace std::chrono_literals;
+
+inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+                      std::chrono::milliseconds poll = 20ms) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (; !condition(); std::this_thread::sleep_for(poll))
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+    return true;
+}
+
 struct ProcessResult {
-    bool timedOut = false; // killed at the time-out
-    int exitStatus = -1;   // -1: it did not exit by itself
-    int signal = 0;
+    bool timedOut = false;           // killed at the time-out
+    int exitStatus = -1, signal = 0; // exit status -1: it did not exit by itself
     std::string out, err;
 };
 inline std::ostream& operator<<(std::ostream& stream, const ProcessResult& result) {
@@ -33,11 +44,7 @@ class ChildProcess {
 public:
     explicit ChildProcess(const std::vector<std::string>& command,
                           const std::string& folder = WINDLAP_RUN_DIR) {
-        // Close-on-exec, so children that other threads start meanwhile do not inherit them.
-        int in[2];
         pipe2(in, O_CLOEXEC);
-        stdinWriteEnd = in[1];
-        outFile = memfd_create("out", MFD_CLOEXEC), errFile = memfd_create("err", MFD_CLOEXEC);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
@@ -47,10 +54,9 @@ public:
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-        std::vector<char*> argv;
-        for (const std::string& argument : command)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
+        std::vector<char*> argv(command.size() + 1); // the last one null
+        for (size_t i = 0; i < command.size(); ++i)
+            argv[i] = const_cast<char*>(command[i].c_str());
         const int error = posix_spawnp(&childPid, argv[0], &actions, &attributes, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
@@ -59,8 +65,8 @@ public:
             throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));
     }
     ~ChildProcess() {
-        wait(std::chrono::milliseconds(0));
-        for (int fd : {outFile, errFile, stdinWriteEnd})
+        wait(0ms);
+        for (int fd : {outFile, errFile, in[1]})
             close(fd);
     }
     ChildProcess(const ChildProcess&) = delete;
@@ -71,7 +77,6 @@ public:
         ended = ended || waitpid(childPid, &status, WNOHANG) == childPid;
         return !ended;
     }
-    // The output so far and, once it ended, how.
     ProcessResult now() {
         ProcessResult result;
         result.timedOut = killed;
@@ -87,10 +92,7 @@ public:
     }
     // Waits for the end, at most for timeout; then it is killed and the result says so.
     ProcessResult wait(std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (running() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (!ended) {
+        if (!waitUntil([&] { return !running(); }, timeout, 5ms)) {
             ::kill(-childPid, SIGKILL);
             ended = killed = waitpid(childPid, &status, 0) == childPid;
         }
@@ -99,7 +101,8 @@ public:
 
 private:
     pid_t childPid = -1;
-    int outFile, errFile, stdinWriteEnd;
+    // Close-on-exec, so children that other threads start meanwhile do not inherit them.
+    int in[2], outFile = memfd_create("out", MFD_CLOEXEC), errFile = memfd_create("err", MFD_CLOEXEC);
     bool ended = false, killed = false;
     int status = 0;
 };

@@ -1,19 +1,36 @@
 #pragma once
 #include "support/ChildProcess.h"
 #include "support/Image.h"
-#include "support/XServer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <set>
 
-using namespace std::chrono_literals;
+// An Xvfb of its own with one screen (and so one video mode) of this size, named by DISPLAY while it lives.
+// -displayfd: the server picks a free number and writes it once it accepts clients.
+class XServer {
+public:
+    XServer(int width, int height)
+        : server({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-noreset", "-screen", "0",
+                  std::to_string(width) + "x" + std::to_string(height) + "x24"}) {
+        EXPECT_TRUE(waitUntil([&] { return server.now().out.find('\n') != std::string::npos; }, 10s))
+            << server.now();
+        setenv("DISPLAY", (":" + server.now().out.substr(0, server.now().out.find('\n'))).c_str(), 1);
+    }
+    // Asked to end, Xvfb removes its lock file and socket; killed, it would leave them behind.
+    ~XServer() {
+        ::kill(server.pid(), SIGTERM);
+        server.wait(5s);
+        setenv("DISPLAY", previousDisplay.c_str(), 1);
+    }
 
-// The X screen of the test's own Xvfb (TestMain), which a full-screen window covers.
-constexpr int screenWidth = 1280, screenHeight = 1024;
+private:
+    const std::string previousDisplay = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    ChildProcess server;
+};
 
 // Runs an X tool on DISPLAY and returns its standard output; a failure is reported.
 inline std::string xTool(const std::vector<std::string>& command) {
@@ -28,15 +45,12 @@ inline std::string findWindow(pid_t pid) {
     return found.out.substr(0, found.out.find('\n'));
 }
 // Focuses the window (none: "") and sends the key through XTEST; action is "key" (a 1 ms tap), "keydown" or
-// "keyup". Not xdotool's "--window": that sends a synthetic event, which changes no key state.
+// "keyup" (xdotool's default 12 ms). Not "--window": a synthetic event changes no key state.
 inline bool sendKey(const std::string& window, const std::string& action, const std::string& key) {
     std::vector<std::string> command{"xdotool"};
     if (!window.empty())
         command.insert(command.end(), {"windowfocus", "--sync", window});
-    command.push_back(action);
-    if (action == "key")
-        command.insert(command.end(), {"--delay", "1"});
-    command.push_back(key);
+    command.insert(command.end(), {action, "--delay", action == "key" ? "1" : "12", key});
     return runProcess(command, 30s).exitStatus == 0;
 }
 
@@ -99,9 +113,8 @@ public:
         const std::string file = std::string(WINDLAP_RUN_DIR) + "/../test-shots/" + test->test_suite_name() +
                                  "." + test->name() + "/" + name + ".png";
         std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-        return runProcess({"import", "-window", window, "png:" + file}, 30s).exitStatus == 0
-                   ? Image::load(file)
-                   : Image{};
+        const bool taken = runProcess({"import", "-window", window, "png:" + file}, 30s).exitStatus == 0;
+        return taken ? Image::load(file) : Image{}; // not a shot of an earlier run
     }
     bool running() { return process.running(); }
     ProcessResult diagnostics() { return process.now(); }
@@ -116,7 +129,6 @@ public:
     }
 
 private:
-    // env SETTINGS... GAME ARGUMENTS...
     static std::vector<std::string> command(std::vector<std::string> env, const std::string& game,
                                             const std::vector<std::string>& arguments) {
         env.insert(env.begin(), "env");

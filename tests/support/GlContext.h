@@ -48,11 +48,7 @@ inline std::vector<GLint> states(std::initializer_list<GLenum> names) {
 class GlTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { window = openGameWindow(width, height); }
-    static void TearDownTestSuite() {
-        glfwDestroyWindow(window);
-        window = nullptr;
-        glfwTerminate();
-    }
+    static void TearDownTestSuite() { glfwTerminate(); } // which destroys the window
     void SetUp() override { glfwMakeContextCurrent(window); }
     void TearDown() override {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);

@@ -7,7 +7,6 @@
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
 // An 8-bit RGB picture as a person sees it: row 0 is the top row. Read and written through DevIL.
@@ -25,15 +24,13 @@ struct Image {
         ilEnable(IL_ORIGIN_SET); // row 0 at the top; the game's texture loader sets its own origin every time
         ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
         Image image;
-        if (ilLoadImage(path.c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) {
-            image.width = ilGetInteger(IL_IMAGE_WIDTH);
-            image.height = ilGetInteger(IL_IMAGE_HEIGHT);
-            image.rgb.assign(ilGetData(), ilGetData() + static_cast<size_t>(image.width) * image.height * 3);
-        }
+        if (ilLoadImage(path.c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE))
+            image = {
+                ilGetInteger(IL_IMAGE_WIDTH), ilGetInteger(IL_IMAGE_HEIGHT),
+                std::vector<std::uint8_t>(ilGetData(), ilGetData() + ilGetInteger(IL_IMAGE_SIZE_OF_DATA))};
         ilDeleteImages(1, &name);
         return image;
     }
-    // As a PNG.
     bool save(const std::string& path) const {
         ILuint name = newDevilImage();
         std::vector<std::uint8_t> data = rgb; // DevIL takes a pointer to non-const data
@@ -49,8 +46,7 @@ private:
     // Once per process: a second ilInit would reset states the game's own texture loader may have set.
     static ILuint newDevilImage() {
         [[maybe_unused]] static const bool initialised = (ilInit(), true);
-        ILuint name = 0;
-        ilGenImages(1, &name);
+        const ILuint name = ilGenImage();
         ilBindImage(name);
         return name;
     }

@@ -28,8 +28,7 @@ public:
     }
     // The read frame buffer binding is put back: tests read between the passes of a frame.
     std::vector<unsigned char> pixels(int target, int x = 0, int y = 0, int w = -1, int h = -1) const {
-        GLint previous = 0;
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+        const GLint previous = states({GL_READ_FRAMEBUFFER_BINDING})[0];
         glBindFramebuffer(GL_READ_FRAMEBUFFER, glow.sceneFramebuffer);
         glReadBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(target));
         auto rgba = readRgba(x, y, w < 0 ? glow.width : w, h < 0 ? glow.height : h);

@@ -36,8 +36,7 @@ public:
     }
 
 private:
-    std::string config;
-    std::string file;
+    std::string config, file;
 };
 
 // The amplitude of the sinusoid of this frequency in samples [begin, begin + count), by Goertzel's filter.
@@ -45,10 +44,7 @@ inline double toneAmplitude(const std::vector<float>& samples, size_t begin, siz
                             int rate = SoundRecording::recordingRate) {
     const double coefficient = 2.0 * std::cos(2.0 * M_PI * hertz / rate);
     double s1 = 0.0, s2 = 0.0;
-    for (size_t i = begin; i < begin + count && i < samples.size(); ++i) {
-        const double s = samples[i] + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s;
-    }
+    for (size_t i = begin; i < begin + count && i < samples.size(); ++i)
+        s2 = std::exchange(s1, samples[i] + coefficient * s1 - s2);
     return 2.0 * std::sqrt(std::max(s1 * s1 + s2 * s2 - coefficient * s1 * s2, 0.0)) / count;
 }

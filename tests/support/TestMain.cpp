@@ -1,24 +1,17 @@
 #include "support/GameUnderTest.h"
-#include "support/XServer.h"
 
 #include <memory>
 
-namespace {
-
-// An X server for this test process alone (ctest starts one per test), so games beside it keep their own
-// keyboard and focus.
+// The main of tests that drive games through X: an X server for this test process alone (ctest starts one per
+// test), so games beside it keep their own keyboard and focus; full-screen games cover its screen.
 class OwnDisplay : public testing::Environment {
-    void SetUp() override { server = std::make_unique<XServer>(screenWidth, screenHeight); }
+    void SetUp() override { server = std::make_unique<XServer>(1280, 1024); }
     void TearDown() override { server.reset(); }
     std::unique_ptr<XServer> server;
 };
 
-} // namespace
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-#if WINDLAP_OWN_DISPLAY
     testing::AddGlobalTestEnvironment(new OwnDisplay);
-#endif
     return RUN_ALL_TESTS();
 }

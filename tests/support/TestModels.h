@@ -16,7 +16,6 @@ inline void writeTextFile(const std::string& path, const std::string& text) {
     if (!(file << text))
         throw std::runtime_error("cannot write " + path);
 }
-// A fresh empty folder under /tmp.
 inline std::string makeTempFolder(const std::string& prefix) {
     std::string pattern = "/tmp/" + prefix + "-XXXXXX";
     if (!mkdtemp(pattern.data()))
@@ -49,8 +48,7 @@ inline TestMesh squareMesh(const std::string& name) {
 
 // The meshes in order; an empty list makes a file without geometry.
 inline void writeCollada(const std::string& path, const std::vector<TestMesh>& meshes) {
-    namespace ag = tavo::assetgen;
-    ag::Model model;
+    tavo::assetgen::Model model;
     for (const TestMesh& m : meshes) {
         // Each mesh its own material, named after it; "unbound" names none the file defines.
         const std::string material = m.material ? m.name : "unbound";
@@ -61,7 +59,7 @@ inline void writeCollada(const std::string& path, const std::vector<TestMesh>& m
         model.meshes.push_back({m.name, material, m.positions, m.normals, m.uvs, indices});
     }
     // toXml, not write: a model without meshes is a case under test. The binding of "unbound" goes.
-    std::string xml = ag::ColladaWriter::toXml(model);
+    std::string xml = tavo::assetgen::ColladaWriter::toXml(model);
     for (size_t at; (at = xml.find("symbol=\"unbound\"")) != std::string::npos;) {
         const size_t begin = xml.rfind("<bind_material>", at);
         xml.erase(begin, xml.find("</bind_material>", at) + std::strlen("</bind_material>") - begin);
