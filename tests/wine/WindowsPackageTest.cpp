@@ -116,12 +116,17 @@ TEST_F(WindowsPackage, PrintsEndsAndFliesIntoTheGroundLikeLinux) {
         std::this_thread::sleep_for(1s);
         game.keyUp("w");
         Image& last = frames.emplace_back();
+        // Still: the same picture three times over a second and a half. A busy machine can leave two
+        // pictures a moment apart alike while the end screen still fades.
         const auto still = [&](const char* shot) {
+            int same = 0;
             return waitUntil(
                 [&] {
                     const Image previous = last;
+                    std::this_thread::sleep_for(500ms);
                     last = game.screenshot(shot);
-                    return last.width > 0 && last.rgb == previous.rgb;
+                    same = last.width > 0 && last.rgb == previous.rgb ? same + 1 : 0;
+                    return same == 3;
                 },
                 60s);
         };
