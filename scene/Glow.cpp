@@ -99,8 +99,11 @@ Glow::~Glow() {
 
 void Glow::draw() {
     // All three programs write alpha 1: blending would only read the targets back to keep the output as is.
+    // Filled whatever the wireframe switch says: lines would leave the blur targets empty but for the quad's
+    // edges, and a diagonal of glow across the picture.
     const ScopedGlState state;
     GlState::setBlend(false);
+    GlState::setPolygonMode(GL_FILL);
     glViewport(0, 0, width / 2, height / 2);
 
     glUseProgram(verShader->programId);
@@ -126,7 +129,6 @@ void Glow::draw() {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, sceneTexture);
 
-    GlState::setPolygonMode(GL_FILL);
     glUseProgram(combineShader->programId);
     // The composite covers the whole window and nothing reads the window's depth: testing and writing it
     // would only cost a depth read and write per pixel. Depth writes go off as for every effect drawn on

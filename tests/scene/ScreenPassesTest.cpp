@@ -102,8 +102,20 @@ TEST_F(ScreenPassesTest, PassesLeaveTheStatesTheNextExpectsShadowsFollowTheCamer
     GlState::setPolygonMode(GL_LINE);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_DEPTH_BUFFER_BIT);
+    // A picture and an even glow source, under wireframe: the window shows their sum everywhere, the blur
+    // filling its targets and keeping the glow's level (its weights add up to one).
+    glBindFramebuffer(GL_FRAMEBUFFER, glow.sceneFramebuffer);
+    const float picture[4] = {0.1f, 0.2f, 0.3f, 1.0f}, even[4] = {0.25f, 0.25f, 0.25f, 1.0f};
+    glClearBufferfv(GL_COLOR, 0, picture);
+    glClearBufferfv(GL_COLOR, 1, even);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glActiveTexture(GL_TEXTURE3);
     glow.draw();
+    for (const glm::ivec2 at : {glm::ivec2(80, 135), {160, 90}, {240, 45}}) {
+        const auto sum = readRgba(at.x, at.y, 1, 1);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(sum[c], (picture[c] + even[c]) * 255.0f, 2.0f) << at.x << " " << at.y << " " << c;
+    }
     float windowDepth = -1.0f; // the combine writes no depth
     glReadPixels(40, 150, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &windowDepth);
     EXPECT_EQ(states({GL_DRAW_FRAMEBUFFER_BINDING, GL_ACTIVE_TEXTURE, GL_BLEND, GL_TEXTURE_BINDING_2D,
