@@ -166,8 +166,12 @@ TEST_F(WorldTest, JetFliesAlikeAtAnyFrameTimePartsDrawShadowAndFollowTheInputCra
         EXPECT_EQ(primitivesDrawn([&] { jet.drawWithShader(); }), 96 + 12 * worn);
         EXPECT_EQ(primitivesDrawn([&] { jet.drawWithSpecular(-1, -1); }), 96 + 12 * worn);
     }
+    jet.boostReserve = 2.0f; // the gauge shows the share of a full reserve left
     jet.drawBoostGauge();
-    EXPECT_EQ(states({GL_DEPTH_WRITEMASK}), std::vector<GLint>{GL_TRUE});
+    GLfloat shown = 0.0f;
+    glGetUniformfv(jet.boostGaugeShader->programId, jet.amountLocation, &shown);
+    EXPECT_EQ(std::pair(shown, states({GL_DEPTH_WRITEMASK})), std::pair(0.4f, std::vector<GLint>{GL_TRUE}));
+    jet.boostReserve = 5.0f;
 
     // The sun's depth of the jet, 24 units across in 256 x 256 texels: what the stabilators' turn or the worn
     // hat changes centres on those parts, within a part's reach (2 units), and is there at all.
